@@ -1,0 +1,184 @@
+#include "core/hosts_blacklist.h"
+
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::string_view kFieldBreak = " ";
+constexpr std::string_view kNewEntryPrefix = "\r\n127.0.0.1 ";
+
+// The first two fields of a line, and whether it has at least two: the same
+// answer splitText(line, " ") gives, without building the list.
+struct LeadingFields {
+    std::string_view first, second;
+    bool two = false;
+};
+
+LeadingFields leadingFields(std::string_view line) {
+    LeadingFields fields;
+    int32_t seen = 0;
+    forEachPiece(line, kFieldBreak, [&](std::string_view piece) {
+        (seen == 0 ? fields.first : fields.second) = piece;
+        return ++seen < 2;
+    });
+    fields.two = seen >= 2;
+    return fields;
+}
+
+// How the character stepping rule walks over `part` from its first byte: false
+// when a line break begins at one of its characters. `endsInLeadByte` tells
+// that its last byte begins a character, which would swallow the byte after.
+bool walkLinePart(std::string_view part, bool& endsInLeadByte) {
+    size_t q = 0;
+    while (q < part.size()) {
+        if (part.compare(q, kLineBreak.size(), kLineBreak) == 0) return false;
+        q += static_cast<unsigned char>(part[q]) >= 0x80 ? 2 : 1;
+    }
+    endsInLeadByte = q > part.size();
+    return true;
+}
+
+// Deletes every whole occurrence of `pattern` from `text`, scanning from left
+// to right by the character stepping rule and going on behind each deletion.
+// The pattern is the line part, with a line break before it (`leadingBreak`)
+// or after it (`trailingBreak`) or neither. An occurrence is whole when its
+// line part is a whole line: it begins at the start of the text or right after
+// a line break and ends at the end of the text or right before one. Pieces of
+// longer lines are left alone, so no other line is ever cut or joined.
+Text deleteWholeLines(std::string_view text, std::string_view linePart, bool leadingBreak,
+                      bool trailingBreak) {
+    bool endsInLeadByte = false;
+    if (!walkLinePart(linePart, endsInLeadByte)) return Text(text);
+    const Text pattern = concatText({leadingBreak ? kLineBreak : "", linePart,
+                                     trailingBreak ? kLineBreak : ""});
+    const size_t n = text.size();
+    const size_t m = pattern.size();
+    const auto first = static_cast<unsigned char>(pattern[0]);
+
+    auto isWhole = [&](size_t at, bool atLineStart) {
+        if (!leadingBreak && !atLineStart) return false;
+        const size_t end = at + (leadingBreak ? kLineBreak.size() : 0) + linePart.size();
+        if (end == n) return true;
+        if (endsInLeadByte) return false;  // its last byte takes the next one along
+        return trailingBreak || text.compare(end, kLineBreak.size(), kLineBreak) == 0;
+    };
+
+    Text result;
+    result.reserve(n);
+    size_t copied = 0;
+    size_t p = 0;
+    bool atLineStart = true;  // p is at the start of a line
+    bool afterCR = false;     // the character before p is a lone CR byte
+    while (n - p >= m) {
+        const size_t stop = nextStop(text, p, first);
+        if (stop > p) {
+            // The bytes skipped are one-byte characters, none of them `first`.
+            const size_t last = stop - 1;
+            atLineStart = text[last] == '\n' && (last > p ? text[last - 1] == '\r' : afterCR);
+            afterCR = text[last] == '\r';
+            p = stop;
+            if (n - p < m) break;
+        }
+        const auto c = static_cast<unsigned char>(text[p]);
+        if (c == first && text.compare(p, m, pattern) == 0 && isWhole(p, atLineStart)) {
+            result.append(text.substr(copied, p - copied));
+            p += m;
+            copied = p;
+            atLineStart = trailingBreak;
+            afterCR = false;
+        } else if (c >= 0x80) {
+            if (p + 1 >= n) break;
+            p += 2;
+            atLineStart = afterCR = false;
+        } else {
+            atLineStart = c == '\n' && afterCR;
+            afterCR = c == '\r';
+            p += 1;
+        }
+    }
+    result.append(text.substr(copied));
+    return result;
+}
+
+}  // namespace
+
+HostsBlacklist::HostsBlacklist(FileSystem& files, PathSource hostsPathSource)
+    : files_(files), hostsPathSource_(std::move(hostsPathSource)) {}
+
+std::vector<BlockedEntry> HostsBlacklist::refreshList() {
+    hostsPath_ = hostsPathSource_();
+    FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
+    hostsText_ = bytesToText(snapshot.bytes);
+    lastKnown_ = std::move(snapshot);
+    hostsLines_ = splitText(hostsText_, kLineBreak);
+
+    std::vector<BlockedEntry> entries;
+    entries.reserve(hostsLines_.count());
+    std::string_view lastSplit;
+    bool anySplit = false;
+    for (int32_t i = 0; i < hostsLines_.count(); ++i) {
+        const std::string_view line = hostsLines_[i];
+        if (line.empty() || line[0] == '#') continue;
+        lastSplit = line;
+        anySplit = true;
+        const LeadingFields fields = leadingFields(line);
+        if (fields.two) entries.push_back(BlockedEntry{Text(fields.second), Text(fields.first)});
+    }
+    // Only the fields of the last line that was cut are kept.
+    if (anySplit) lineFields_ = splitText(lastSplit, kFieldBreak);
+    return entries;
+}
+
+EditResult HostsBlacklist::addSite(const Text& siteText) {
+    if (compareText(siteText, "") == 0) return EditResult::EmptyInput;
+    hostsText_ = concatText({hostsText_, kNewEntryPrefix, siteText});
+    return saveHostsText();
+}
+
+EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& siteText,
+                                          const Text& addressText, int32_t entryCount) {
+    // With nothing selected there is nothing to remove. The pattern the index
+    // -1 would give (a line break and a space) names no entry, so nothing is
+    // deleted or written, and the caller hears that it was given no input.
+    if (selectedIndex < 0 || selectedIndex >= entryCount) return EditResult::EmptyInput;
+
+    const Text linePart = concatText({addressText, kFieldBreak, siteText});
+    // Only a line that reads back as exactly this entry is the entry's line:
+    // an entry with an empty field, or one whose line holds more, has none.
+    const TextList fields = splitText(linePart, kFieldBreak);
+    const bool isEntryLine = linePart[0] != '#' && fields.count() == 2 &&
+                             fields[0] == addressText && fields[1] == siteText;
+    const bool leadingBreak = selectedIndex != 0;
+    const bool trailingBreak = selectedIndex == 0 && entryCount != 1;
+    Text edited = isEntryLine ? deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak)
+                              : hostsText_;
+
+    // Nothing to delete and no earlier edit waiting to be saved: writing the
+    // file again would report a removal that did not happen.
+    if (edited.size() == hostsText_.size() && hostsText_ == lastKnownText())
+        return EditResult::SaveFailed;
+    hostsText_ = std::move(edited);
+    return saveHostsText();
+}
+
+std::string_view HostsBlacklist::lastKnownText() const {
+    const std::string_view bytes = lastKnown_.bytes.view();
+    return bytes.substr(0, textLength(bytes));
+}
+
+std::string_view HostsBlacklist::afterText() const {
+    const std::string_view bytes = lastKnown_.bytes.view();
+    return bytes.substr(textLength(bytes));
+}
+
+EditResult HostsBlacklist::saveHostsText() {
+    // What follows a NUL byte in the file was never part of the text; it is
+    // written back behind the text as it was.
+    const std::string_view tail = afterText();
+    ByteBlock contents = textToBytes(concatText({hostsText_, tail}));
+    if (!writeWholeFileIfUnchanged(files_, hostsPath_, lastKnown_, {contents.view()}))
+        return EditResult::SaveFailed;
+    lastKnown_ = FileSnapshot{FilePresence::Read, std::move(contents)};
+    return EditResult::Saved;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, then builds and tests the core
+# natively, once more under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+tools/install-deps.sh
+
+for preset in linux linux-sanitize windows; do
+  echo "=== $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
+echo "=== all tests passed"
