@@ -128,10 +128,11 @@ private:
     }
 
     // Root may write any file, so the write bits are asked as well: a file
-    // nobody may write stands for "read-only" here.
+    // nobody may write stands for "read-only" here. A symbolic link is not
+    // replaced: the rename would put a plain file where the link was.
     static bool mayReplace(const Text& target) {
         struct stat info {};
-        if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
         return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
     }

@@ -73,6 +73,19 @@ TEST(PosixFileStore, ASaveKeepsOwnerAndMode) {
     EXPECT_EQ(folder.read("hosts"), "new");
 }
 
+TEST(PosixFileStore, ALinkIsNotReplacedByAPlainFile) {
+    TempFolder folder;
+    folder.write("real", "old");
+    ASSERT_EQ(symlink(folder.path("real").c_str(), folder.path("hosts").c_str()), 0);
+    EXPECT_EQ(std::string(readWholeFile(systemFileSystem(), folder.path("hosts")).view()), "old");
+    EXPECT_FALSE(writeWholeFile(systemFileSystem(), folder.path("hosts"), {"new"}));
+    struct stat info {};
+    ASSERT_EQ(lstat(folder.path("hosts").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(folder.read("real"), "old");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"hosts", "real"}));
+}
+
 // AddressSanitizer reserves far more address space than any limit set here.
 #if !defined(__SANITIZE_ADDRESS__)
 // Reads `hosts` with 16 MiB of address space left beyond what the process
