@@ -447,8 +447,12 @@ void MainWindow::removeLastItem(ListId list) {
 
 void MainWindow::showMessage(const Text& text) {
     // No owner; MB_TASKMODAL disables every top-level window of this thread
-    // while the box is up.
+    // while the box is up. The box goes while this window is still disabled,
+    // so the system hands the activation to no window of ours: the window
+    // takes it back itself, and with it the focus it had before the box.
+    const bool wasActive = hwnd_ && GetActiveWindow() == hwnd_;
     MessageBoxA(nullptr, text.c_str(), messageCaption, MB_OK | MB_TASKMODAL);
+    if (wasActive && hwnd_) SetForegroundWindow(hwnd_);
 }
 
 void MainWindow::openWebAddress(const Text& address) {
