@@ -29,4 +29,11 @@ cleanup() {
 }
 trap cleanup EXIT
 xvfb_start "${HBL_SCREEN:-800x600x24}"
-wine "$@"
+# Wine writes every process's debug traces to its Unix stderr; the tests read
+# them from C:\wine-stderr.txt. Only the lines that are not Wine's traces,
+# warnings or fixme notes are shown.
+stderr_log="$sandbox/drive_c/wine-stderr.txt"
+status=0
+wine "$@" 2>"$stderr_log" || status=$?
+grep -v -E '^[0-9a-f]{4}:(trace|warn|fixme):' "$stderr_log" >&2 || true
+exit "$status"

@@ -1,0 +1,777 @@
+// The real hosts-blacklist.exe, driven from outside as a user would: it runs
+// as a process of its own in a sandbox prefix on a private X screen, and this
+// driver reads and works its window with window messages (LB_GETTEXT,
+// WM_SETTEXT, BM_CLICK posted, since a click handler shows a modal box) and
+// with real key presses and mouse clicks (SendInput). Each case writes the
+// prefix's hosts file first.
+//
+// Usage: e2e_tests --app=PATH --probe=PATH [gtest options]
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ui/control_ids.h"
+#include "ui/ui_texts.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string appPath, probePath;  // Windows paths of the program and the fatal-path probe
+
+const char hostsPath[] = "C:\\windows\\system32\\drivers\\etc\\hosts";
+const char browserLog[] = "C:\\browser-log.txt";
+// tests/run-with-display.sh collects the Unix stderr of every Wine process of
+// the run here, Wine's debug traces included.
+const char wineStderr[] = "C:\\wine-stderr.txt";
+
+// A Unix path as this prefix's Z: drive shows it.
+std::string windowsPath(std::string path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "<absent>";
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::string className(HWND hwnd) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+std::string toAnsi(const std::wstring& wide) {
+    std::string narrow(wide.size() * 2 + 1, '\0');
+    narrow.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                                          narrow.data(), static_cast<int>(narrow.size()),
+                                                          nullptr, nullptr)));
+    return narrow;
+}
+
+// The text of a window of another process (an edit box keeps its text to
+// itself, so the window is asked for it).
+std::string windowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 0)) + 1, L'\0');
+    const LRESULT copied = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, static_cast<LRESULT>(text.size()))));
+    return toAnsi(text);
+}
+
+// The items of a list box of another process. Wine hands LB_GETTEXT across
+// processes as UTF-16 even to SendMessageA, so the W message is used and the
+// text turned back into the ANSI code page (936, as the program has it).
+Strings listItems(HWND list) {
+    Strings items;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        // The program may be refilling the list meanwhile: an item may be gone.
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        const LRESULT copied = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        if (length < 0 || copied < 0 || copied > length) {
+            items.push_back("<gone>");
+            continue;
+        }
+        text.resize(static_cast<size_t>(copied));
+        items.push_back(toAnsi(text));
+    }
+    return items;
+}
+
+std::vector<HWND> topLevelWindowsOf(DWORD pid) {
+    struct Search { DWORD pid; std::vector<HWND> found; } search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid) s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What a message box shows.
+struct Box {
+    HWND hwnd = nullptr;
+    std::string caption, text;
+    int buttons = 0;       // visible buttons
+    bool okButton = false;  // the visible button is IDOK
+    bool icon = false;      // an icon is shown
+    LONG exStyle = 0;
+};
+
+Box readBox(HWND hwnd) {
+    Box box;
+    box.hwnd = hwnd;
+    box.caption = windowText(hwnd);
+    box.exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        const std::string kind = className(child);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (_stricmp(kind.c_str(), "Button") == 0) {
+            ++box.buttons;
+            box.okButton = GetDlgCtrlID(child) == IDOK;
+        } else if (_stricmp(kind.c_str(), "Static") == 0) {
+            if ((style & SS_TYPEMASK) == SS_ICON)
+                box.icon = box.icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
+            else if (!windowText(child).empty())
+                box.text = windowText(child);
+        }
+    }
+    return box;
+}
+
+// Holds a key down and lets it go again, with Shift or Alt held around it.
+void pressKey(WORD key, WORD modifier = 0) {
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (modifier) add(modifier, false);
+    add(key, false);
+    add(key, true);
+    if (modifier) add(modifier, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// A left click at a point of the screen.
+void clickAt(POINT point) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = point.x * 65535 / (width - 1);
+        input.mi.dy = point.y * 65535 / (height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+POINT centreOf(HWND hwnd) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// One run of a program under test, ended when the object goes.
+class Process {
+public:
+    // Starts `exe` with the arguments `args` in C:\ (not the program's folder).
+    // With `debugChannels` (WINEDEBUG syntax), Wine traces those channels of
+    // the process to wineStderr.
+    explicit Process(const std::string& exe, const std::string& args = "",
+                     const char* debugChannels = nullptr) {
+        std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        std::string environment;
+        if (debugChannels) environment = environmentWith(std::string("WINEDEBUG=") + debugChannels);
+        traceStart_ = readFile(wineStderr).size();
+        started_ = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                  debugChannels ? environment.data() : nullptr, "C:\\", &startup, &info_);
+    }
+    ~Process() {
+        if (!started_) return;
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(info_.hProcess, 99);
+            WaitForSingleObject(info_.hProcess, 5000);
+        }
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool started() const { return started_; }
+    HANDLE handle() const { return info_.hProcess; }
+
+    // The program's main window once it is visible, or nullptr.
+    HWND waitForMainWindow(DWORD timeoutMs = 30000) {
+        HWND found = nullptr;
+        waitUntil([&] { return (found = mainWindow()) != nullptr; }, timeoutMs);
+        return found;
+    }
+    HWND mainWindow() {
+        for (HWND hwnd : topLevelWindowsOf(info_.dwProcessId))
+            if (className(hwnd) == mainWindowClassName && IsWindowVisible(hwnd)) return hwnd;
+        return nullptr;
+    }
+    // A visible message box of this process, or nullptr.
+    HWND messageBox() {
+        for (HWND hwnd : topLevelWindowsOf(info_.dwProcessId))
+            if (className(hwnd) == "#32770" && IsWindowVisible(hwnd)) return hwnd;
+        return nullptr;
+    }
+    HWND waitForMessageBox(DWORD timeoutMs = 10000) {
+        HWND found = nullptr;
+        waitUntil([&] { return (found = messageBox()) != nullptr; }, timeoutMs);
+        return found;
+    }
+    // The window that has the keyboard focus in the program.
+    HWND focus() {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        return GetGUIThreadInfo(info_.dwThreadId, &gui) ? gui.hwndFocus : nullptr;
+    }
+    // The exit code, or 99 when the process is still running after `timeoutMs`.
+    DWORD exitCode(DWORD timeoutMs = 10000) {
+        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return 99;
+        DWORD code = 99;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+    // The trace lines of the program's thread written since it started; Wine
+    // starts each with the thread id in hex.
+    Strings traceLines() {
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "%04lx:", info_.dwThreadId);
+        const std::string all = readFile(wineStderr);
+        Strings lines;
+        size_t at = std::min(traceStart_, all.size());
+        while (at < all.size()) {
+            size_t end = all.find('\n', at);
+            if (end == std::string::npos) end = all.size();
+            const std::string line = all.substr(at, end - at);
+            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+            at = end + 1;
+        }
+        return lines;
+    }
+    // The process's current directory, read from its process parameters.
+    std::string currentDirectory() {
+        PROCESS_BASIC_INFORMATION basic{};
+        if (NtQueryInformationProcess(info_.hProcess, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
+            return "<unknown>";
+        // PEB.ProcessParameters, then its CurrentDirectory.DosPath (x64 layout).
+        void* parameters = nullptr;
+        UNICODE_STRING path{};
+        if (!ReadProcessMemory(info_.hProcess, reinterpret_cast<char*>(basic.PebBaseAddress) + 0x20,
+                               &parameters, sizeof parameters, nullptr) ||
+            !ReadProcessMemory(info_.hProcess, static_cast<char*>(parameters) + 0x38, &path, sizeof path, nullptr))
+            return "<unknown>";
+        std::wstring wide(path.Length / sizeof(wchar_t), L'\0');
+        ReadProcessMemory(info_.hProcess, path.Buffer, wide.data(), path.Length, nullptr);
+        return toAnsi(wide);
+    }
+
+private:
+    static std::string environmentWith(const std::string& setting) {
+        std::string block;
+        const std::string name = setting.substr(0, setting.find('=') + 1);
+        char* all = GetEnvironmentStringsA();
+        for (const char* p = all; *p; p += std::strlen(p) + 1)
+            if (_strnicmp(p, name.c_str(), name.size()) != 0) block.append(p).push_back('\0');
+        FreeEnvironmentStringsA(all);
+        block.append(setting).push_back('\0');
+        block.push_back('\0');
+        return block;
+    }
+
+    PROCESS_INFORMATION info_{};
+    bool started_ = false;
+    size_t traceStart_ = 0;
+};
+
+const std::string sampleHosts = "# hosts of the test\r\n127.0.0.1 ads.example\r\n0.0.0.0 \xd6\xd0\xce\xc4.cn\r\n"
+                                "127.0.0.1\tnot-listed\r\n127.0.0.1 tracker.example\r\n";
+const Strings sampleSites{"ads.example", "\xd6\xd0\xce\xc4.cn", "tracker.example"};
+const Strings sampleAddresses{"127.0.0.1", "0.0.0.0", "127.0.0.1"};
+
+// A fresh hosts file and browser log, and the program started on them.
+class Program : public ::testing::Test {
+protected:
+    void start(const std::string* hosts = &sampleHosts, const char* debugChannels = nullptr) {
+        DeleteFileA(browserLog);
+        if (hosts)
+            writeFile(hostsPath, *hosts);
+        else
+            DeleteFileA(hostsPath);
+        app = std::make_unique<Process>(appPath, "", debugChannels);
+        ASSERT_TRUE(app->started());
+        main = app->waitForMainWindow();
+        ASSERT_NE(main, nullptr) << "no window";
+    }
+    HWND control(int id) const { return GetDlgItem(main, id); }
+    Strings sites() const { return listItems(control(control_id::siteList)); }
+    Strings addresses() const { return listItems(control(control_id::addressList)); }
+    void click(int id) { PostMessageA(control(id), BM_CLICK, 0, 0); }
+    void setEdit(const char* text) {
+        SendMessageA(control(control_id::editBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
+    std::string editText() const { return windowText(control(control_id::editBox)); }
+    int selection() const {
+        return static_cast<int>(SendMessageA(control(control_id::siteList), LB_GETCURSEL, 0, 0));
+    }
+    // Brings the program to the front, so that key presses go to it.
+    void activate() {
+        SetForegroundWindow(main);
+        ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == main; }));
+    }
+    // Presses a key and waits until the focus has gone to `expect`.
+    bool pressAndWaitForFocus(WORD key, WORD modifier, int expect) {
+        pressKey(key, modifier);
+        return waitUntil([&] { return app->focus() == control(expect); }, 5000);
+    }
+    // The program handles a refresh posted after whatever was posted before:
+    // once the lists show `marker`, everything before it has been handled.
+    void waitForPostedClicksHandled() {
+        const std::string marker = "127.0.0.1 sync-marker.example";
+        const std::string before = readFile(hostsPath);
+        writeFile(hostsPath, marker);
+        click(control_id::refreshButton);
+        ASSERT_TRUE(waitUntil([&] { return sites() == Strings{"sync-marker.example"}; }));
+        writeFile(hostsPath, before);
+    }
+    // The box the program shows now, closed with its OK button.
+    Box takeMessageBox() {
+        HWND hwnd = app->waitForMessageBox();
+        if (!hwnd) return {};
+        Box box = readBox(hwnd);
+        boxSeenWhileMainDisabled = !IsWindowEnabled(main);
+        sitesBehindBox = sites();
+        addressesBehindBox = addresses();
+        selectionBehindBox = selection();
+        editBehindBox = editText();
+        hostsBehindBox = readFile(hostsPath);
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(hwnd); }));
+        return box;
+    }
+    void expectInfoBox(const Box& box, const char* text) {
+        EXPECT_EQ(box.caption, messageCaption);
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.buttons, 1);
+        EXPECT_TRUE(box.okButton);
+        EXPECT_FALSE(box.icon);
+        EXPECT_TRUE(boxSeenWhileMainDisabled) << "the main window took input while the box was up";
+    }
+    void closeAndExpectExitCode0() {
+        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(app->exitCode(), 0u);
+    }
+
+    std::unique_ptr<Process> app;
+    HWND main = nullptr;
+    bool boxSeenWhileMainDisabled = false;
+    Strings sitesBehindBox, addressesBehindBox;
+    int selectionBehindBox = -2;
+    std::string editBehindBox, hostsBehindBox;
+};
+
+// ---- Start: what the user sees when the program has started ----
+
+class Start : public Program {};
+
+TEST_F(Start, ListsTheFileAfterHandingThePublishersAddressToTheShell) {
+    // The shell hands the address to a window titled like this, if there is one.
+    HWND browser = CreateWindowExA(0, "STATIC", "Microsoft Internet Explorer", WS_POPUP, 0, 0, 1, 1,
+                                   nullptr, nullptr, nullptr, nullptr);
+    start(&sampleHosts, "+exec,+file");
+    EXPECT_EQ(sites(), sampleSites);
+    EXPECT_EQ(addresses(), sampleAddresses);
+    EXPECT_EQ(selection(), LB_ERR);
+    EXPECT_EQ(app->messageBox(), nullptr);
+    EXPECT_TRUE(waitUntil([] {
+        const std::string log = readFile(browserLog);
+        return log.size() >= 2 && log.compare(log.size() - 2, 2, "\r\n") == 0;
+    }));
+    EXPECT_EQ(readFile(browserLog), "https://example.com/\r\n");
+    closeAndExpectExitCode0();
+    DestroyWindow(browser);
+
+    // Wine traces the calls of the program's one thread in order: the shell is
+    // asked to open the address before the hosts file is opened for reading.
+    const Strings trace = app->traceLines();
+    const auto shell = std::find_if(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.find("SHELL_execute") != std::string::npos &&
+               line.find("https://example.com/") != std::string::npos;
+    });
+    const auto hostsOpened = std::find_if(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.find("CreateFileW") != std::string::npos &&
+               line.find("drivers\\\\etc\\\\hosts") != std::string::npos;
+    });
+    ASSERT_NE(shell, trace.end()) << "no trace of the shell call";
+    ASSERT_NE(hostsOpened, trace.end()) << "no trace of the hosts file being opened";
+    EXPECT_LT(shell - trace.begin(), hostsOpened - trace.begin());
+    EXPECT_NE(shell->find("verb=L\"open\""), std::string::npos) << *shell;
+    EXPECT_NE(shell->find("parm=(null)"), std::string::npos) << *shell;
+    EXPECT_NE(shell->find("show=0x00000001"), std::string::npos) << *shell;
+    char owner[32];
+    std::snprintf(owner, sizeof owner, "hwnd=%016llX",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(browser)));
+    EXPECT_NE(shell->find(owner), std::string::npos) << *shell << " (expected " << owner << ")";
+}
+
+TEST_F(Start, WindowSizePlaceTitleStylesAndControls) {
+    start();
+    RECT rect;
+    GetWindowRect(main, &rect);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - 368) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - 276) / 2;
+    EXPECT_EQ(rect.left, x);
+    EXPECT_EQ(rect.top, y);
+    EXPECT_EQ(rect.right - rect.left, 368);
+    EXPECT_EQ(rect.bottom - rect.top, 276);
+    EXPECT_EQ(windowText(main), "\xcd\xf8\xd5\xbe\xba\xda\xc3\xfb\xb5\xa5(example.com)");
+    const auto style = static_cast<DWORD>(GetWindowLongA(main, GWL_STYLE));
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN), DWORD{WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN});
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_POPUP), 0u);
+    EXPECT_FALSE(IsIconic(main) || IsZoomed(main));
+
+    struct { int id; const char* text; RECT rect; } controls[] = {
+        {control_id::label1, label1Text, {10, 16, 136, 40}},
+        {control_id::siteList, "", {10, 45, 352, 163}},
+        {control_id::label2, label2Text, {8, 171, 134, 195}},
+        {control_id::editBox, "", {8, 201, 152, 227}},
+        {control_id::addButton, addButtonText, {160, 199, 216, 231}},
+        {control_id::refreshButton, refreshButtonText, {223, 199, 279, 231}},
+        {control_id::removeButton, removeButtonText, {288, 200, 344, 232}},
+        {control_id::addressList, "", {362, 46, 530, 166}},
+        {control_id::button4, button4Text, {440, 192, 520, 224}},
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.id);
+        RECT r;
+        GetWindowRect(control(c.id), &r);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, c.rect.left);
+        EXPECT_EQ(r.top, c.rect.top);
+        EXPECT_EQ(r.right, c.rect.right);
+        EXPECT_EQ(r.bottom, c.rect.bottom);
+        EXPECT_EQ(windowText(control(c.id)), c.text);
+        EXPECT_TRUE(IsWindowVisible(control(c.id)));
+    }
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Start, WithoutAHostsFileTheListsAreEmptyAndNothingIsSaid) {
+    start(nullptr);
+    EXPECT_TRUE(sites().empty());
+    EXPECT_TRUE(addresses().empty());
+    EXPECT_EQ(app->messageBox(), nullptr);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Start, TheProgramsFolderBecomesTheCurrentDirectory) {
+    start();
+    std::string folder = appPath.substr(0, appPath.rfind('\\') + 1);
+    EXPECT_EQ(app->currentDirectory(), folder);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Start, ASecondCopyOpensItsOwnWindow) {
+    start();
+    Process second(appPath);
+    HWND secondMain = second.waitForMainWindow();
+    ASSERT_NE(secondMain, nullptr);
+    EXPECT_NE(secondMain, main);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(listItems(GetDlgItem(secondMain, control_id::siteList)), sampleSites);
+    PostMessageA(secondMain, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(second.exitCode(), 0u);
+    EXPECT_TRUE(IsWindowVisible(main));
+    closeAndExpectExitCode0();
+}
+
+// ---- Edits: the three buttons and their message boxes ----
+
+class Edits : public Program {};
+
+TEST_F(Edits, AddSavesRefillsAndThenSaysSo) {
+    start();
+    SendMessageA(control(control_id::siteList), LB_SETCURSEL, 1, 0);
+    setEdit("blocked.example");
+    click(control_id::addButton);
+    const Box box = takeMessageBox();
+    expectInfoBox(box, changeSavedText);
+    // Behind the box: the file written, the lists refilled, nothing selected.
+    EXPECT_EQ(hostsBehindBox, sampleHosts + "\r\n127.0.0.1 blocked.example");
+    Strings expectSites = sampleSites, expectAddresses = sampleAddresses;
+    expectSites.push_back("blocked.example");
+    expectAddresses.push_back("127.0.0.1");
+    EXPECT_EQ(sitesBehindBox, expectSites);
+    EXPECT_EQ(addressesBehindBox, expectAddresses);
+    EXPECT_EQ(selectionBehindBox, LB_ERR);
+    EXPECT_EQ(editBehindBox, "blocked.example");
+    EXPECT_TRUE(IsWindowEnabled(main));
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, AddWithAnEmptyBoxAsksForAnAddressAndTouchesNothing) {
+    start();
+    SendMessageA(control(control_id::siteList), LB_SETCURSEL, 2, 0);
+    click(control_id::addButton);
+    expectInfoBox(takeMessageBox(), enterValidAddressText);
+    EXPECT_EQ(hostsBehindBox, sampleHosts);
+    EXPECT_EQ(sitesBehindBox, sampleSites);
+    EXPECT_EQ(selectionBehindBox, 2);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, AddWhileAnotherProgramHoldsTheFileFailsAndKeepsTheLists) {
+    start();
+    SendMessageA(control(control_id::siteList), LB_SETCURSEL, 1, 0);
+    setEdit("blocked.example");
+    // Open without sharing: every other open of the file fails meanwhile.
+    HANDLE held = CreateFileA(hostsPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    click(control_id::addButton);
+    const Box box = takeMessageBox();
+    CloseHandle(held);
+    expectInfoBox(box, changeRefusedText);
+    EXPECT_EQ(sitesBehindBox, sampleSites);
+    EXPECT_EQ(addressesBehindBox, sampleAddresses);
+    EXPECT_EQ(selectionBehindBox, 1);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, RemoveCutsTheSelectedEntryAndThenHasNothingSelected) {
+    start();
+    SendMessageA(control(control_id::siteList), LB_SETCURSEL, 1, 0);
+    click(control_id::removeButton);
+    expectInfoBox(takeMessageBox(), changeSavedText);
+    const std::string removed =
+        "# hosts of the test\r\n127.0.0.1 ads.example\r\n127.0.0.1\tnot-listed\r\n127.0.0.1 tracker.example\r\n";
+    EXPECT_EQ(hostsBehindBox, removed);
+    EXPECT_EQ(sitesBehindBox, Strings({"ads.example", "tracker.example"}));
+    EXPECT_EQ(addressesBehindBox, Strings({"127.0.0.1", "127.0.0.1"}));
+    EXPECT_EQ(selectionBehindBox, LB_ERR);
+
+    // A second click finds nothing selected.
+    click(control_id::removeButton);
+    expectInfoBox(takeMessageBox(), enterValidAddressText);
+    EXPECT_EQ(readFile(hostsPath), removed);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, RemoveWithNothingSelectedAsksForAnAddress) {
+    start();
+    click(control_id::removeButton);
+    expectInfoBox(takeMessageBox(), enterValidAddressText);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+    EXPECT_EQ(sitesBehindBox, sampleSites);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, RefreshShowsTheChangedFileWithoutAMessage) {
+    start();
+    writeFile(hostsPath, "127.0.0.1 new.example\r\n");
+    click(control_id::refreshButton);
+    EXPECT_TRUE(waitUntil([&] { return sites() == Strings{"new.example"}; }));
+    EXPECT_EQ(addresses(), Strings{"127.0.0.1"});
+    waitForPostedClicksHandled();
+    EXPECT_EQ(app->messageBox(), nullptr);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, TheMainWindowTakesNoClickWhileABoxIsUp) {
+    start();
+    click(control_id::addButton);  // empty box: "请输入正确网址！"
+    HWND box = app->waitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(main));
+    setEdit("clicked.example");
+    SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // away from the buttons
+    SetForegroundWindow(box);
+    clickAt(centreOf(control(control_id::addButton)));
+    pressKey(VK_RETURN);  // after the click: closes the box
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    waitForPostedClicksHandled();
+    EXPECT_EQ(app->messageBox(), nullptr);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Edits, TheFourthButtonDoesNothing) {
+    start();
+    SendMessageA(control(control_id::siteList), LB_SETCURSEL, 0, 0);
+    setEdit("b4.example");
+    click(control_id::button4);
+    waitForPostedClicksHandled();
+    EXPECT_EQ(app->messageBox(), nullptr);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+    closeAndExpectExitCode0();
+}
+
+// ---- Keys: focus order and the window's own keys, pressed for real ----
+
+class Keys : public Program {};
+
+TEST_F(Keys, TabAndShiftTabGoRoundTheFocusOrderIncludingTheUnseenControls) {
+    start();
+    activate();
+    EXPECT_TRUE(waitUntil([&] { return app->focus() == control(control_id::siteList); }))
+        << "the site list has the focus at first";
+    EXPECT_EQ(selection(), LB_ERR);
+    const int forward[] = {control_id::editBox,       control_id::addButton,   control_id::refreshButton,
+                           control_id::removeButton, control_id::addressList, control_id::button4,
+                           control_id::siteList};
+    for (int id : forward) EXPECT_TRUE(pressAndWaitForFocus(VK_TAB, 0, id)) << "Tab to " << id;
+    const int backward[] = {control_id::button4,       control_id::addressList,   control_id::removeButton,
+                            control_id::refreshButton, control_id::addButton,     control_id::editBox,
+                            control_id::siteList};
+    for (int id : backward) EXPECT_TRUE(pressAndWaitForFocus(VK_TAB, VK_SHIFT, id)) << "Shift+Tab to " << id;
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Keys, EnterInTheEditBoxAndSpaceOnTheFourthButtonClickNothing) {
+    start();
+    activate();
+    ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, control_id::editBox));
+    setEdit("enter.example");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, control_id::addButton));  // Enter was handled before
+    EXPECT_EQ(app->messageBox(), nullptr);
+
+    for (int id : {control_id::refreshButton, control_id::removeButton, control_id::addressList, control_id::button4})
+        ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, id));
+    pressKey(VK_SPACE);
+    ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, control_id::siteList));
+    EXPECT_EQ(app->messageBox(), nullptr);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Keys, SpaceOnAButtonClicksIt) {
+    start();
+    activate();
+    for (int id : {control_id::editBox, control_id::addButton})
+        ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, id));
+    pressKey(VK_SPACE);
+    expectInfoBox(takeMessageBox(), enterValidAddressText);
+    EXPECT_TRUE(waitUntil([&] { return app->focus() == control(control_id::addButton); }))
+        << "the focus comes back to the button when the box has gone";
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Keys, TheFocusComesBackAfterAnotherWindowWasActive) {
+    start();
+    activate();
+    for (int id : {control_id::editBox, control_id::addButton, control_id::refreshButton})
+        ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, id));
+    Process other(appPath);
+    HWND otherMain = other.waitForMainWindow();
+    ASSERT_NE(otherMain, nullptr);
+    SetForegroundWindow(otherMain);
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == otherMain; }));
+    activate();
+    EXPECT_TRUE(waitUntil([&] { return app->focus() == control(control_id::refreshButton); }));
+    PostMessageA(otherMain, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(other.exitCode(), 0u);
+    closeAndExpectExitCode0();
+}
+
+TEST_F(Keys, EscapeFromTheEditBoxClosesWithExitCode0) {
+    start();
+    activate();
+    ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, 0, control_id::editBox));
+    setEdit("typed.example");
+    pressKey(VK_ESCAPE);
+    EXPECT_EQ(app->exitCode(), 0u);
+    EXPECT_EQ(readFile(hostsPath), sampleHosts);
+}
+
+TEST_F(Keys, AltF4AndTheCloseButtonCloseWithExitCode0) {
+    struct { const char* name; std::function<void(HWND)> close; } cases[] = {
+        {"Alt+F4", [](HWND) { pressKey(VK_F4, VK_MENU); }},
+        {"close button", [](HWND hwnd) {
+             RECT rect;
+             GetWindowRect(hwnd, &rect);
+             const int inset = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXSIZE) / 2;
+             const int down = GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSIZE) / 2;
+             clickAt({rect.right - inset, rect.top + down});
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        activate();
+        c.close(main);
+        EXPECT_EQ(app->exitCode(), 0u);
+    }
+}
+
+// ---- Fatal: the one error box and exit code -1 ----
+
+TEST(Fatal, EachCauseShowsTheErrorBoxAndEndsWithMinusOne) {
+    struct { const char* mode; std::string message; } cases[] = {
+        {"refuse-window", windowLoadFailedText},
+        {"exhaust-memory", "\xb7\xd6\xc5\xe4 4611686018427387904 \xd7\xd6\xbd\xda\xc4\xda\xb4\xe6\xca\xa7\xb0\xdc!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        Process probe(probePath, c.mode);
+        ASSERT_TRUE(probe.started());
+        HWND hwnd = probe.waitForMessageBox();
+        ASSERT_NE(hwnd, nullptr);
+        const Box box = readBox(hwnd);
+        EXPECT_EQ(box.caption, fatalCaption);
+        // 运行时出错! CR LF CR LF 错误信息： message CR LF
+        EXPECT_EQ(box.text, "\xd4\xcb\xd0\xd0\xca\xb1\xb3\xf6\xb4\xed!\r\n\r\n\xb4\xed\xce\xf3\xd0\xc5\xcf\xa2\xa3\xba" +
+                                c.message + "\r\n");
+        EXPECT_EQ(box.buttons, 1);
+        EXPECT_TRUE(box.okButton);
+        EXPECT_TRUE(box.icon);
+        EXPECT_EQ(probe.mainWindow(), nullptr);
+        for (HWND hwndOfProbe : topLevelWindowsOf(GetProcessId(probe.handle())))
+            EXPECT_NE(className(hwndOfProbe), mainWindowClassName) << "a window was left half-built";
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(probe.exitCode(), 0xFFFFFFFFu);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--app=", 0) == 0) appPath = windowsPath(arg.substr(6));
+        if (arg.rfind("--probe=", 0) == 0) probePath = windowsPath(arg.substr(8));
+    }
+    if (appPath.empty() || probePath.empty()) {
+        std::fprintf(stderr, "usage: e2e_tests --app=PATH --probe=PATH [gtest options]\n");
+        return 2;
+    }
+    return RUN_ALL_TESTS();
+}
