@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include "resources/resource_ids.h"
@@ -48,6 +49,8 @@ const ControlSpec controls[] = {
     {control_id::addressList, "LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, 362, 46, 168, 120},
     {control_id::button4, "BUTTON", button4Text, buttonStyle, 0, 440, 192, 80, 32},
 };
+
+static_assert(std::size(controls) == 9, "MainWindow::controlCount");
 
 HFONT guiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
@@ -166,7 +169,7 @@ bool MainWindow::create(HINSTANCE instance, MainWindowEvents& events) {
         return false;
     }
     built_ = true;
-    for (const ControlSpec& spec : controls) ShowWindow(GetDlgItem(hwnd_, spec.id), SW_SHOWNA);
+    for (HWND control : controls_) ShowWindow(control, SW_SHOWNA);
     events_->onWindowCreated();
     ShowWindow(hwnd_, SW_SHOW);
     return true;
@@ -187,13 +190,14 @@ bool MainWindow::build(HINSTANCE instance) {
         SetWindowPos(hwnd_, nullptr, x, y, windowWidth, windowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     setIcons(instance);
 
-    for (const ControlSpec& spec : controls) {
-        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.text, spec.style, spec.x,
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        const ControlSpec& spec = controls[i];
+        controls_[i] = CreateWindowExA(spec.exStyle, spec.className, spec.text, spec.style, spec.x,
                                        spec.y, spec.width, spec.height, hwnd_,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
                                        instance, nullptr);
-        if (!control) return false;
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(guiFont()), FALSE);
+        if (!controls_[i]) return false;
+        SendMessageA(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(guiFont()), FALSE);
     }
     for (ListId list : {ListId::Sites, ListId::Addresses}) {
         HWND box = listBox(list);
@@ -201,7 +205,7 @@ bool MainWindow::build(HINSTANCE instance) {
         SendMessageA(box, LB_SETITEMHEIGHT, 0, MAKELPARAM(height + 1, 0));
     }
     // 0 lifts the edit box's own limit to the system's maximum.
-    SendMessageA(GetDlgItem(hwnd_, control_id::editBox), EM_SETLIMITTEXT, 0, 0);
+    SendMessageA(control(control_id::editBox), EM_SETLIMITTEXT, 0, 0);
     return true;
 }
 
@@ -315,9 +319,10 @@ void MainWindow::onDestroy() {
 // creation order.
 std::vector<HWND> MainWindow::focusOrder() const {
     std::vector<HWND> order;
-    for (const ControlSpec& spec : controls) {
-        HWND control = GetDlgItem(hwnd_, spec.id);
-        if ((spec.style & WS_TABSTOP) && control && IsWindowVisible(control) && IsWindowEnabled(control))
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        HWND control = controls_[i];
+        if ((controls[i].style & WS_TABSTOP) && IsWindow(control) && IsWindowVisible(control) &&
+            IsWindowEnabled(control))
             order.push_back(control);
     }
     return order;
@@ -372,10 +377,9 @@ bool MainWindow::clickDefaultButton() {
     HWND target = nullptr;
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd_, focus) && isDefaultButton(focus)) target = focus;
-    for (const ControlSpec& spec : controls) {
+    for (HWND control : controls_) {
         if (target) break;
-        HWND control = GetDlgItem(hwnd_, spec.id);
-        if (isDefaultButton(control)) target = control;
+        if (IsWindow(control) && isDefaultButton(control)) target = control;
     }
     if (!target) return false;
     PostMessageA(target, BM_CLICK, 0, 0);
@@ -383,11 +387,19 @@ bool MainWindow::clickDefaultButton() {
 }
 
 HWND MainWindow::listBox(ListId list) const {
-    return GetDlgItem(hwnd_, list == ListId::Sites ? control_id::siteList : control_id::addressList);
+    return control(list == ListId::Sites ? control_id::siteList : control_id::addressList);
+}
+
+// The handle kept at creation: GetDlgItem would ask the window system for the
+// list of children on every call, which costs a round trip under Wine.
+HWND MainWindow::control(int id) const {
+    for (size_t i = 0; i < std::size(controls); ++i)
+        if (controls[i].id == id) return controls_[i];
+    return nullptr;
 }
 
 Text MainWindow::editText() {
-    HWND edit = GetDlgItem(hwnd_, control_id::editBox);
+    HWND edit = control(control_id::editBox);
     Text text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
     return text;

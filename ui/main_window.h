@@ -60,8 +60,11 @@ private:
     bool clickDefaultButton();
     std::vector<HWND> focusOrder() const;
     HWND listBox(ListId list) const;
+    HWND control(int id) const;
 
     HWND hwnd_ = nullptr;
+    static constexpr size_t controlCount = 9;
+    HWND controls_[controlCount] = {};  // in the order of the control table, once created
     MainWindowEvents* events_ = nullptr;  // not owned; outlives the window
     HWND lastFocus_ = nullptr;  // the control that had the focus at the last deactivation
     HICON largeIcon_ = nullptr;
