@@ -153,9 +153,10 @@ TEST_F(Start, WindowSizePlaceTitleStylesAndControls) {
     start();
     RECT rect;
     GetWindowRect(main, &rect);
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 368) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - 276) / 2;
-    EXPECT_EQ(rect.left, x);
-    EXPECT_EQ(rect.top, y);
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);  // the screen tests/run-with-display.sh makes
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 600);
+    EXPECT_EQ(rect.left, 216);
+    EXPECT_EQ(rect.top, 162);
     EXPECT_EQ(rect.right - rect.left, 368);
     EXPECT_EQ(rect.bottom - rect.top, 276);
     EXPECT_EQ(windowText(main), "\xcd\xf8\xd5\xbe\xba\xda\xc3\xfb\xb5\xa5(example.com)");
@@ -188,6 +189,43 @@ TEST_F(Start, WindowSizePlaceTitleStylesAndControls) {
         EXPECT_TRUE(IsWindowVisible(control(c.id)));
     }
     closeAndExpectExitCode0();
+}
+
+// The program file's own resources, read as data: the icon with its nine
+// images, the version and the manifest.
+TEST_F(Start, TheProgramFileCarriesItsIconVersionAndManifest) {
+    HMODULE file = LoadLibraryExA(appPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(file, nullptr);
+    auto resource = [&](LPCSTR type, int id) {
+        HRSRC found = FindResourceA(file, MAKEINTRESOURCEA(id), type);
+        const char* bytes = found ? static_cast<const char*>(LockResource(LoadResource(file, found))) : nullptr;
+        return bytes ? std::string(bytes, SizeofResource(file, found)) : std::string();
+    };
+    const std::string group = resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), 1);
+    ASSERT_EQ(group.size(), 6u + 9 * 14);
+    const int sizes[] = {32, 48, 48, 32, 16, 128, 48, 32, 16}, depths[] = {1, 4, 8, 8, 8, 32, 32, 32, 32};
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(i + 1);
+        EXPECT_EQ(static_cast<unsigned char>(group[6 + 14 * i]), sizes[i]);
+        EXPECT_EQ(static_cast<unsigned char>(group[6 + 14 * i + 6]), depths[i]);
+    }
+    const std::string manifest = resource(reinterpret_cast<LPCSTR>(RT_MANIFEST), 1);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
+    EXPECT_EQ(manifest.find("<dependency"), std::string::npos) << "themed controls asked for";
+    EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos) << "themed controls asked for";
+    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+    EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+    FreeLibrary(file);
+
+    DWORD ignored = 0;
+    std::string version(GetFileVersionInfoSizeA(appPath.c_str(), &ignored), '\0');
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(appPath.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    char* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(version.data(), "\\StringFileInfo\\080404B0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, "hosts-blacklist");
 }
 
 TEST_F(Start, WithoutAHostsFileTheListsAreEmptyAndNothingIsSaid) {
@@ -351,6 +389,12 @@ TEST_F(Keys, TabAndShiftTabGoRoundTheFocusOrderIncludingTheUnseenControls) {
     EXPECT_TRUE(waitUntil([&] { return app->focus() == control(control_id::siteList); }))
         << "the site list has the focus at first";
     EXPECT_EQ(selection(), LB_ERR);
+    // A click on a label leaves the focus where it is; one on the edit box takes it.
+    clickAt(centreOf(control(control_id::label2)));
+    clickAt(centreOf(control(control_id::editBox)));
+    ASSERT_TRUE(waitUntil([&] { return app->focus() == control(control_id::editBox); }));
+    clickAt(centreOf(control(control_id::label1)));
+    ASSERT_TRUE(pressAndWaitForFocus(VK_TAB, VK_SHIFT, control_id::siteList)) << "the label took the focus";
     const int forward[] = {control_id::editBox,       control_id::addButton,   control_id::refreshButton,
                            control_id::removeButton, control_id::addressList, control_id::button4,
                            control_id::siteList};
