@@ -15,7 +15,7 @@ template="$build/wine-sandbox-template"
 sandbox="$build/sandboxes/$name"
 rm -rf "$sandbox"
 mkdir -p "$build/sandboxes"
-cp -a "$template" "$sandbox"
+cp -a --reflink=auto "$template" "$sandbox"
 
 export HBL_WINEPREFIX="$sandbox"
 source "$root/tools/wine-env.sh"

@@ -90,6 +90,7 @@ protected:
         EXPECT_EQ(box.buttons, 1);
         EXPECT_TRUE(box.okButton);
         EXPECT_FALSE(box.icon);
+        EXPECT_EQ(box.exStyle & WS_EX_TOPMOST, 0) << "task-modal, not system-modal";
         EXPECT_TRUE(boxSeenWhileMainDisabled) << "the main window took input while the box was up";
     }
     void closeAndExpectExitCode0() {
