@@ -26,7 +26,7 @@ constexpr DWORD editStyle = childStyle | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
 constexpr DWORD buttonStyle =
     childStyle | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER | BS_MULTILINE;
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     const char* className;
     const char* text;
@@ -38,7 +38,7 @@ struct ControlSpec {
 // In creation order, which is also the focus order of those with WS_TABSTOP.
 // The address list and the fourth button lie beyond the right edge of the
 // client area: they exist and take the focus, but are never seen.
-const ControlSpec controls[] = {
+const ControlRow controls[] = {
     {control_id::label1, labelClassName, label1Text, labelStyle, 0, 10, 16, 126, 24},
     {control_id::siteList, "LISTBOX", "", listStyle, WS_EX_CLIENTEDGE, 10, 45, 342, 118},
     {control_id::editBox, "EDIT", "", editStyle, WS_EX_CLIENTEDGE, 8, 201, 144, 26},
@@ -191,10 +191,10 @@ bool MainWindow::build(HINSTANCE instance) {
     setIcons(instance);
 
     for (size_t i = 0; i < std::size(controls); ++i) {
-        const ControlSpec& spec = controls[i];
-        controls_[i] = CreateWindowExA(spec.exStyle, spec.className, spec.text, spec.style, spec.x,
-                                       spec.y, spec.width, spec.height, hwnd_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+        const ControlRow& row = controls[i];
+        controls_[i] = CreateWindowExA(row.exStyle, row.className, row.text, row.style, row.x,
+                                       row.y, row.width, row.height, hwnd_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                        instance, nullptr);
         if (!controls_[i]) return false;
         SendMessageA(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(guiFont()), FALSE);
