@@ -1,0 +1,131 @@
+// Every step of a save made to fail in turn, against real files in a temporary
+// folder: the hosts file keeps every byte, the caller hears of the failure,
+// nothing is left beside the file, and the next save goes through.
+
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/hosts_blacklist.h"
+#include "core/temp_folder.h"
+#include "fakes/faulty_file_system.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string kTail("\0after the NUL\r\n\xff", 18);
+const std::string kHosts = crlfJoin({"# hosts", "127.0.0.1 localhost", "0.0.0.0 ads.example",
+                                     "0.0.0.0 track.example"}) + kTail;
+const std::string kBigBlock(300000, 'x');
+
+// One save, made through `files` on the hosts file `hosts`; true when it
+// reported success.
+using Save = std::function<bool(FileSystem& files, const Text& hosts)>;
+
+// An edit through the blocked-site list, which must report Saved or SaveFailed.
+bool saved(EditResult result) {
+    EXPECT_NE(result, EditResult::EmptyInput);
+    return result == EditResult::Saved;
+}
+
+struct Scenario {
+    const char* what;
+    std::optional<std::string> before;  // the hosts file, or none
+    Save save;
+    std::string after;  // the hosts file after a save that works
+};
+
+const Scenario kScenarios[] = {
+    {"writeWholeFile of four blocks over a file", kHosts,
+     [](FileSystem& files, const Text& hosts) {
+         return writeWholeFile(files, hosts, {"# new\r\n", "", "0.0.0.0 a.example", kBigBlock});
+     },
+     "# new\r\n0.0.0.0 a.example" + kBigBlock},
+    {"writeWholeFile where there is no file", std::nullopt,
+     [](FileSystem& files, const Text& hosts) { return writeWholeFile(files, hosts, {"new"}); },
+     "new"},
+    {"addSite", kHosts,
+     [](FileSystem& files, const Text& hosts) {
+         HostsBlacklist blacklist(files, [&] { return hosts; });
+         blacklist.refreshList();
+         return saved(blacklist.addSite("b.example"));
+     },
+     crlfJoin({"# hosts", "127.0.0.1 localhost", "0.0.0.0 ads.example", "0.0.0.0 track.example",
+               "127.0.0.1 b.example"}) + kTail},
+    {"addSite where there is no file", std::nullopt,
+     [](FileSystem& files, const Text& hosts) {
+         HostsBlacklist blacklist(files, [&] { return hosts; });
+         blacklist.refreshList();
+         return saved(blacklist.addSite("b.example"));
+     },
+     "\r\n127.0.0.1 b.example"},
+    {"removeSelected", kHosts,
+     [](FileSystem& files, const Text& hosts) {
+         HostsBlacklist blacklist(files, [&] { return hosts; });
+         const std::vector<BlockedEntry> entries = blacklist.refreshList();
+         if (entries.size() != 3u) return false;
+         return saved(blacklist.removeSelected(1, entries[1].site, entries[1].address, 3));
+     },
+     crlfJoin({"# hosts", "127.0.0.1 localhost", "0.0.0.0 track.example"}) + kTail},
+};
+
+// The folder holding a hosts file as `contents` says, or none.
+void prepare(const TempFolder& folder, const std::optional<std::string>& contents) {
+    if (contents) folder.write("hosts", *contents);
+}
+
+Names namesFor(const std::optional<std::string>& contents) {
+    return contents ? Names{"hosts"} : Names{};
+}
+
+TEST(SaveFaults, EveryStepThatFailsLeavesTheFileAsItWas) {
+    FileSystem& real = systemFileSystem();
+    int points = 0;
+    for (const Scenario& scenario : kScenarios) {
+        SCOPED_TRACE(scenario.what);
+        // A save without faults: what it writes, and how many calls of each
+        // kind it makes. Each of those calls is then made to fail in turn.
+        std::vector<std::pair<SaveStep, int>> faults;
+        {
+            TempFolder folder;
+            prepare(folder, scenario.before);
+            FaultyFileSystem counting(real);
+            ASSERT_TRUE(scenario.save(counting, folder.path("hosts")));
+            ASSERT_EQ(folder.read("hosts"), scenario.after);
+            ASSERT_EQ(folder.names(), Names{"hosts"});
+            for (SaveStep step : kAllSaveSteps)
+                for (int nth = 1; nth <= counting.calls(step); ++nth) faults.emplace_back(step, nth);
+        }
+        ASSERT_GE(faults.size(), 8u);  // a read, the lock, create, a write, a short write, flush, close, replace
+
+        for (const auto& [step, nth] : faults) {
+            SCOPED_TRACE(std::string(stepName(step)) + " #" + std::to_string(nth) + " fails");
+            TempFolder folder;
+            prepare(folder, scenario.before);
+            const Text hosts = folder.path("hosts");
+            FaultyFileSystem faulty(real);
+            faulty.failAt(step, nth);
+
+            EXPECT_FALSE(scenario.save(faulty, hosts));
+            EXPECT_TRUE(faulty.failed());
+            EXPECT_EQ(folder.read("hosts"), scenario.before.value_or("<absent>"));
+            EXPECT_EQ(folder.names(), namesFor(scenario.before));
+            EXPECT_EQ(faulty.openFiles(), 0u);
+            EXPECT_FALSE(faulty.locked());
+            ++points;
+
+            // Nothing of the failed save stands in the way of the next one.
+            EXPECT_TRUE(scenario.save(real, hosts));
+            EXPECT_EQ(folder.read("hosts"), scenario.after);
+            EXPECT_EQ(folder.names(), Names{"hosts"});
+        }
+    }
+    std::cout << "[ faults   ] " << points << " faults injected, one save each\n";
+}
+
+}  // namespace
