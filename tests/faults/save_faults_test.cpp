@@ -2,6 +2,7 @@
 // folder: the hosts file keeps every byte, the caller hears of the failure,
 // nothing is left beside the file, and the next save goes through.
 
+#include <algorithm>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -126,6 +127,34 @@ TEST(SaveFaults, EveryStepThatFailsLeavesTheFileAsItWas) {
         }
     }
     std::cout << "[ faults   ] " << points << " faults injected, one save each\n";
+}
+
+// A crashed copy leaves its new file behind (nothing removes it on a kill);
+// a later copy may get the same process id and so the same names.
+TEST(SaveFaults, NewFilesLeftByACrashedCopyWithTheSameProcessId) {
+    FileSystem& files = systemFileSystem();
+    TempFolder folder;
+    folder.write("hosts", kHosts);
+    Names names{"hosts"};
+    auto leave = [&](int n) {
+        const std::string name = "hosts.hbl-" + std::to_string(files.processId()) + "-" + std::to_string(n) + ".tmp";
+        folder.write(name, "left by a crash " + std::to_string(n));
+        names.push_back(name);
+    };
+    for (int n = 0; n < 7; ++n) leave(n);
+    // The next free name is taken; what was left stays as it was.
+    EXPECT_TRUE(writeWholeFile(files, folder.path("hosts"), {"new"}));
+    EXPECT_EQ(folder.read("hosts"), "new");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(folder.names(), names);
+    EXPECT_EQ(folder.read(names[1]), "left by a crash 0");
+
+    // With no free name the save gives up and changes nothing.
+    leave(7);
+    std::sort(names.begin(), names.end());
+    EXPECT_FALSE(writeWholeFile(files, folder.path("hosts"), {"newer"}));
+    EXPECT_EQ(folder.read("hosts"), "new");
+    EXPECT_EQ(folder.names(), names);
 }
 
 }  // namespace
