@@ -11,7 +11,7 @@
 //       "saved SITE" per site, then "conflicts N" (the SaveFailed results).
 //   save-loop HOSTS SITE
 //       Reads the list, then forever: adds SITE when it is not the last
-//       entry, removes it when it is. Writes "r" to standard output once the
+//       entry, removes it when it is (the last entry). Writes "r" to standard output once the
 //       list has been read, and "s" after every Saved. Exits 3 on SaveFailed.
 //   overwrite PATH HOW HEX
 //       Another program: puts the bytes HEX (two hex digits a byte) into PATH
@@ -66,16 +66,19 @@ int saveLoop(const Text& hosts, const Text& site) {
     std::vector<BlockedEntry> entries = blacklist.refreshList();
     std::fputs("r", stdout);
     std::fflush(stdout);
+    // After a save the text is what the file holds, so the list is kept here
+    // rather than read again: nearly all the time goes into saving.
     for (;;) {
         const auto count = static_cast<int32_t>(entries.size());
-        const EditResult result =
-            count > 0 && entries.back().site == site
-                ? blacklist.removeSelected(count - 1, site, entries.back().address, count)
-                : blacklist.addSite(site);
+        const bool listed = count > 0 && entries.back().site == site;
+        const EditResult result = listed
+                                      ? blacklist.removeSelected(count - 1, site, entries.back().address, count)
+                                      : blacklist.addSite(site);
         if (result != EditResult::Saved) return 3;
         std::fputs("s", stdout);
         std::fflush(stdout);
-        entries = blacklist.refreshList();
+        if (listed) entries.pop_back();
+        else entries.push_back(BlockedEntry{site, "127.0.0.1"});
     }
 }
 
