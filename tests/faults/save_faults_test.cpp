@@ -2,8 +2,14 @@
 // folder: the hosts file keeps every byte, the caller hears of the failure,
 // nothing is left beside the file, and the next save goes through.
 
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +20,7 @@
 #include "core/hosts_blacklist.h"
 #include "core/temp_folder.h"
 #include "fakes/faulty_file_system.h"
+#include "fakes/memory_file_system.h"
 
 namespace {
 
@@ -156,5 +163,68 @@ TEST(SaveFaults, NewFilesLeftByACrashedCopyWithTheSameProcessId) {
     EXPECT_EQ(folder.read("hosts"), "new");
     EXPECT_EQ(folder.names(), names);
 }
+
+// The largest file that reads whole: 2 GiB less one byte, "1 a", a line break,
+// a NUL and then zeros, as a sparse or zeroed file reads. Its block is
+// allocated but, past the first page, never touched.
+class LargestFile final : public FileSystem {
+public:
+    static constexpr int32_t kSize = std::numeric_limits<int32_t>::max();
+    MemoryFileSystem written;  // every other call, and whatever is written
+    bool tooBig = false;       // the address space could not hold the file
+
+    FileSnapshot readFile(const Text& path) override {
+        if (path != "hosts" || written.files.count(path)) return written.readFile(path);
+        ByteBlock bytes = ByteBlock::tryAllocate(kSize);
+        tooBig = bytes.size() != kSize;
+        if (tooBig) return FileSnapshot{};
+        std::memset(bytes.data(), 0, 4096);
+        std::memcpy(bytes.data(), "1 a\r\n", 5);
+        return FileSnapshot{FilePresence::Read, std::move(bytes)};
+    }
+    bool lockSaves(const Text& path) override { return written.lockSaves(path); }
+    void unlockSaves() override { written.unlockSaves(); }
+    Created createNew(const Text& path, const Text& model, Handle& file) override {
+        return written.createNew(path, model, file);
+    }
+    bool write(Handle file, const char* bytes, int32_t count) override { return written.write(file, bytes, count); }
+    bool flush(Handle file) override { return written.flush(file); }
+    bool close(Handle file) override { return written.close(file); }
+    bool replace(const Text& target, const Text& replacement, bool targetExists) override {
+        return written.replace(target, replacement, targetExists);
+    }
+    bool remove(const Text& path) override { return written.remove(path); }
+    uint32_t processId() override { return 1; }
+};
+
+// An add to the largest readable file would make a file that cannot be read
+// back; its length, taken as 32 bits, once made the saved file empty.
+TEST(SaveFaults, AnAddPastTheLargestFileIsNotSaved) {
+    LargestFile files;
+    HostsBlacklist blacklist(files, [] { return Text("hosts"); });
+    const std::vector<BlockedEntry> entries = blacklist.refreshList();
+    if (files.tooBig) GTEST_SKIP() << "no room for a block of 2 GiB";
+    EXPECT_EQ(entries, (std::vector<BlockedEntry>{{"a", "1"}}));
+    EXPECT_EQ(blacklist.addSite("x.example"), EditResult::SaveFailed);
+    EXPECT_TRUE(files.written.files.empty());  // nothing was written or put in place
+}
+
+#ifndef _WIN32
+// A block longer than one write can take is refused, not cut short. Taken as
+// a 32-bit count, 4 GiB and 5 bytes would write 5 bytes and report success.
+TEST(SaveFaults, ABlockTooLongForOneWriteIsRefused) {
+    const size_t size = (size_t{1} << 32) + 5;
+    // Address space only: no byte of it is ever read.
+    void* block = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    TempFolder folder;
+    folder.write("hosts", kHosts);
+    EXPECT_FALSE(writeWholeFile(systemFileSystem(), folder.path("hosts"),
+                                {"# new\r\n", std::string_view(static_cast<const char*>(block), size)}));
+    EXPECT_EQ(folder.read("hosts"), kHosts);
+    EXPECT_EQ(folder.names(), Names{"hosts"});
+    munmap(block, size);
+}
+#endif
 
 }  // namespace
