@@ -1,5 +1,6 @@
 #include "core/hosts_blacklist.h"
 
+#include <limits>
 #include <utility>
 
 namespace {
@@ -176,6 +177,11 @@ EditResult HostsBlacklist::saveHostsText() {
     // What follows a NUL byte in the file was never part of the text; it is
     // written back behind the text as it was.
     const std::string_view tail = afterText();
+    // Lengths are 32-bit counts: a file of 2 GiB or more could not be read
+    // back, and converting its text would wrap the length (to an empty block
+    // at 2 GiB). Such an edit is not saved.
+    if (hostsText_.size() + tail.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        return EditResult::SaveFailed;
     ByteBlock contents = textToBytes(concatText({hostsText_, tail}));
     if (!writeWholeFileIfUnchanged(files_, hostsPath_, lastKnown_, {contents.view()}))
         return EditResult::SaveFailed;

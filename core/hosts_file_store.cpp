@@ -1,5 +1,6 @@
 #include "core/hosts_file_store.h"
 
+#include <limits>
 #include <string>
 
 bool sameContents(const FileSnapshot& a, const FileSnapshot& b) {
@@ -60,7 +61,9 @@ Text writeTempFile(FileSystem& files, const Text& path,
         bool written = true;
         for (std::string_view block : blocks) {
             if (block.empty()) continue;
-            if (!files.write(file, block.data(), static_cast<int32_t>(block.size()))) {
+            // A write takes a 32-bit count: a longer block is refused, not cut.
+            if (block.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()) ||
+                !files.write(file, block.data(), static_cast<int32_t>(block.size()))) {
                 written = false;
                 break;
             }

@@ -12,4 +12,10 @@ for preset in linux linux-sanitize windows; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+# The fuzz targets of the core, HBL_FUZZ_SECONDS (15) each, two at a time.
+echo "=== fuzz"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
+
 echo "=== all tests passed"

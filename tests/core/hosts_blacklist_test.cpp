@@ -189,6 +189,8 @@ TEST_F(Blacklist, RemoveCutsTheLineWithOneBreakBesideIt) {
         {"a line ending in CR", {"1 x\r", "2 y\r"}, 1, "1 x\r"},
         {"a leading space", {"1 x", " y"}, 1, "1 x"},
         {"a site in GBK", {"1 \xd6\xd0", "2 y"}, 0, "2 y"},
+        // Its site ends in a lead byte: earlier, the same bytes run into the next line.
+        {"a site ending in a lead byte", {"1 a", "2 b\xb0", "x", "2 b\xb0"}, 2, crlfJoin({"1 a", "2 b\xb0", "x"})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
