@@ -30,7 +30,9 @@ class PosixFileSystem final : public FileSystem {
 public:
     FileSnapshot readFile(const Text& path) override {
         FileSnapshot snapshot;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // O_NONBLOCK: a FIFO at the path would otherwise hold the open until
+        // some writer came; it is then refused below as no regular file.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
             snapshot.presence =
                 errno == ENOENT || errno == ENOTDIR ? FilePresence::Absent : FilePresence::Unreadable;

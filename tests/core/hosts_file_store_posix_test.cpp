@@ -86,6 +86,16 @@ TEST(PosixFileStore, ALinkIsNotReplacedByAPlainFile) {
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"hosts", "real"}));
 }
 
+TEST(PosixFileStore, AFifoAtThePathIsUnreadableAndNeverWaitedFor) {
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.path("hosts").c_str(), 0644), 0);
+    EXPECT_EQ(readSnapshot(systemFileSystem(), folder.path("hosts")).presence, FilePresence::Unreadable);
+    EXPECT_FALSE(writeWholeFile(systemFileSystem(), folder.path("hosts"), {"new"}));
+    struct stat info {};
+    ASSERT_EQ(lstat(folder.path("hosts").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
 // AddressSanitizer reserves far more address space than any limit set here.
 #if !defined(__SANITIZE_ADDRESS__)
 // Reads `hosts` with 16 MiB of address space left beyond what the process
