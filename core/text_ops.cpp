@@ -3,19 +3,11 @@
 #include <cstring>
 #include <new>
 
-std::string_view TextList::operator[](int32_t index) const {
-    const int32_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
-}
-
-void TextList::append(std::string_view member) {
-    bytes_.append(member);
-    ends_.push_back(static_cast<int32_t>(bytes_.size()));
-}
-
-void TextList::reserve(int32_t members, int32_t bytes) {
-    ends_.reserve(members);
-    bytes_.reserve(bytes);
+bool operator==(const TextList& a, const TextList& b) {
+    if (a.count() != b.count()) return false;
+    for (int32_t i = 0; i < a.count(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
 ByteBlock::ByteBlock(const char* data, int32_t size) {
@@ -106,11 +98,17 @@ size_t nextStop(std::string_view text, size_t from, unsigned char target) {
 TextList splitText(std::string_view text, std::string_view delimiter, int32_t maxMembers) {
     TextList result;
     if (maxMembers <= 0) return result;
+    // Every member but the last is followed by the delimiter, so each begins
+    // the delimiter's length after the one before it ends.
+    result.gap_ = static_cast<int32_t>(delimiter.size());
     int32_t members = 0;
+    size_t end = 0;
     forEachPiece(text, delimiter, [&](std::string_view piece) {
-        result.append(piece);
+        end = static_cast<size_t>(piece.data() - text.data()) + piece.size();
+        result.ends_.push_back(static_cast<int32_t>(end));
         return ++members < maxMembers;
     });
+    result.bytes_.assign(text.substr(0, end));
     return result;
 }
 

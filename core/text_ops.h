@@ -17,27 +17,31 @@
 // A byte string that holds no 0x00 byte. The empty text is an ordinary value.
 using Text = std::string;
 
-// An ordered list of texts, produced whole by splitText. Members are kept in
-// one buffer, so a list of a million lines costs two allocations, not a
-// million.
+// An ordered list of texts, produced whole by splitText. It keeps one copy of
+// the text it was cut from and where each member ends, so a list of a million
+// lines costs two allocations and one copy, not a million.
 class TextList {
 public:
     int32_t count() const { return static_cast<int32_t>(ends_.size()); }
     bool empty() const { return ends_.empty(); }
     // Member `index` (0-based: the first member is index 0). The view lives as
     // long as the list does.
-    std::string_view operator[](int32_t index) const;
-
-    void append(std::string_view member);
-    void reserve(int32_t members, int32_t bytes);
-
-    friend bool operator==(const TextList& a, const TextList& b) {
-        return a.ends_ == b.ends_ && a.bytes_ == b.bytes_;
+    std::string_view operator[](int32_t index) const {
+        const int32_t begin = index == 0 ? 0 : ends_[index - 1] + gap_;
+        return std::string_view(bytes_).substr(begin, ends_[index] - begin);
     }
 
+    // Equal when both have the same members, whatever they were cut from.
+    friend bool operator==(const TextList& a, const TextList& b);
+
 private:
-    std::string bytes_;          // all members, back to back
+    friend TextList splitText(std::string_view text, std::string_view delimiter,
+                              int32_t maxMembers);
+
+    std::string bytes_;          // the text, up to the end of the last member
     std::vector<int32_t> ends_;  // end offset of each member in bytes_
+    int32_t gap_ = 0;            // the delimiter's length: where one member ends, the next
+                                 // begins this many bytes later
 };
 
 // A length and that many bytes of any value, 0x00 included: a file's contents.

@@ -88,6 +88,17 @@ TEST(SplitText, MemberBound) {
     }
 }
 
+// Lists compare by their members, not by the text they were cut from.
+TEST(SplitText, ListsWithTheSameMembersAreEqual) {
+    EXPECT_EQ(splitText("a,b"), splitText("a,b,"));
+    EXPECT_EQ(splitText("a,b,c", ",", 2), splitText("a,b"));
+    EXPECT_EQ(splitText("a\r\nb", "\r\n"), splitText("a b", " "));
+    EXPECT_EQ(splitText(""), TextList());
+    EXPECT_FALSE(splitText("a,b") == splitText("a,c"));
+    EXPECT_FALSE(splitText("a,b") == splitText("ab"));
+    EXPECT_FALSE(splitText("a,,b") == splitText("a,b"));
+}
+
 TEST(LeftText, CountsBytes) {
     EXPECT_EQ(leftText("", 1), "");
     EXPECT_EQ(leftText("# x", 1), "#");
