@@ -15,14 +15,27 @@ struct LeadingFields {
     bool two = false;
 };
 
+// Where the field that begins at `from` ends: at the next space that begins a
+// character, or at the end of the line.
+size_t fieldEnd(std::string_view line, size_t from) {
+    const size_t n = line.size();
+    size_t p = from;
+    while ((p = nextStop(line, p, ' ')) < n) {
+        if (line[p] == ' ') return p;
+        if (p + 1 >= n) break;  // a lead byte at the very end stands alone
+        p += 2;
+    }
+    return n;
+}
+
 LeadingFields leadingFields(std::string_view line) {
     LeadingFields fields;
-    int32_t seen = 0;
-    forEachPiece(line, kFieldBreak, [&](std::string_view piece) {
-        (seen == 0 ? fields.first : fields.second) = piece;
-        return ++seen < 2;
-    });
-    fields.two = seen >= 2;
+    const size_t firstEnd = fieldEnd(line, 0);
+    fields.first = line.substr(0, firstEnd);
+    // A space at the very end of the line starts no further field.
+    if (firstEnd + 1 >= line.size()) return fields;
+    fields.second = line.substr(firstEnd + 1, fieldEnd(line, firstEnd + 1) - (firstEnd + 1));
+    fields.two = true;
     return fields;
 }
 
@@ -123,7 +136,10 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
         lastSplit = line;
         anySplit = true;
         const LeadingFields fields = leadingFields(line);
-        if (fields.two) entries.push_back(BlockedEntry{Text(fields.second), Text(fields.first)});
+        if (!fields.two) continue;
+        BlockedEntry& entry = entries.emplace_back();
+        entry.site.assign(fields.second);
+        entry.address.assign(fields.first);
     }
     // Only the fields of the last line that was cut are kept.
     if (anySplit) lineFields_ = splitText(lastSplit, kFieldBreak);

@@ -73,28 +73,6 @@ Text leftText(std::string_view text, int32_t byteCount) {
     return Text(text.substr(0, static_cast<size_t>(byteCount)));
 }
 
-size_t nextStop(std::string_view text, size_t from, unsigned char target) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t p = from;
-    if (target < 0x80) {
-        // A word has a stop in it when one of its bytes has the high bit set
-        // or equals `target` (the classic "has zero byte" test on word ^ target).
-        constexpr uint64_t ones = 0x0101010101010101ull;
-        constexpr uint64_t highs = 0x8080808080808080ull;
-        const uint64_t spread = ones * target;
-        while (n - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, bytes + p, 8);
-            const uint64_t x = word ^ spread;
-            if (((x - ones) & ~x & highs) | (word & highs)) break;
-            p += 8;
-        }
-    }
-    while (p < n && bytes[p] != target && bytes[p] < 0x80) ++p;
-    return p;
-}
-
 TextList splitText(std::string_view text, std::string_view delimiter, int32_t maxMembers) {
     TextList result;
     if (maxMembers <= 0) return result;

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Texts are byte strings in the system's ANSI code page (GBK on the target
 // systems). Nothing here converts or validates an encoding. Only splitText and
@@ -122,8 +128,8 @@ int32_t textLength(std::string_view bytes);
 
 // The position of the first byte at or after `from` that equals `target` or is
 // 0x80 or above: the next place a scan for `target` has to stop and look. A
-// run of ASCII bytes is skipped a word at a time.
-size_t nextStop(std::string_view text, size_t from, unsigned char target);
+// run of ASCII bytes is skipped many bytes at a time.
+inline size_t nextStop(std::string_view text, size_t from, unsigned char target);
 
 // Calls `onPiece(view)` for each piece of `text` cut at `delimiter` exactly as
 // splitText cuts it (without a member bound) and returns the piece count.
@@ -131,7 +137,68 @@ size_t nextStop(std::string_view text, size_t from, unsigned char target);
 template <typename OnPiece>
 int32_t forEachPiece(std::string_view text, std::string_view delimiter, OnPiece&& onPiece);
 
-// ---- implementation of the template ----
+// ---- implementation of the inline functions ----
+
+inline size_t nextStop(std::string_view text, size_t from, unsigned char target) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    size_t p = from;
+    if (target < 0x80) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time: the compare sets every byte that equals
+        // `target` to 0xFF, and a byte of 0x80 or above has its high bit set
+        // already; movemask gathers the high bits.
+        if (n >= 16) {
+            const __m128i targets = _mm_set1_epi8(static_cast<char>(target));
+            auto stopsAt = [&](size_t at) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+                return static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, targets), chunk)));
+            };
+            for (; n - p >= 16; p += 16) {
+                if (const unsigned stops = stopsAt(p))
+                    return p + static_cast<size_t>(std::countr_zero(stops));
+            }
+            if (p == n) return n;
+            // The rest: the sixteen bytes that end the text, without those before p.
+            const size_t last = n - 16;
+            const unsigned stops = stopsAt(last) >> (p - last);
+            return stops ? p + static_cast<size_t>(std::countr_zero(stops)) : n;
+        }
+#endif
+        // A word has a stop in it when one of its bytes has the high bit set
+        // or equals `target` (the classic "has zero byte" test on word ^ target).
+        // Its lowest flagged byte is always a real stop: a false flag can only
+        // sit above a byte that equals `target`.
+        constexpr uint64_t ones = 0x0101010101010101ull;
+        constexpr uint64_t highs = 0x8080808080808080ull;
+        const uint64_t spread = ones * target;
+        while (n - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes + p, 8);
+            const uint64_t x = word ^ spread;
+            const uint64_t stops = ((x - ones) & ~x & highs) | (word & highs);
+            if (stops) {
+                if constexpr (std::endian::native == std::endian::little)
+                    return p + static_cast<size_t>(std::countr_zero(stops)) / 8;
+                break;
+            }
+            p += 8;
+        }
+    }
+    while (p < n && bytes[p] != target && bytes[p] < 0x80) ++p;
+    return p;
+}
+
+namespace text_ops_detail {
+// Whether `text` at `p`, whose first byte is known to match, holds the rest of
+// `delimiter`. The delimiters in use are a byte or two: too short for memcmp.
+inline bool restMatches(std::string_view text, size_t p, std::string_view delimiter) {
+    for (size_t i = 1; i < delimiter.size(); ++i)
+        if (text[p + i] != delimiter[i]) return false;
+    return true;
+}
+}  // namespace text_ops_detail
 
 template <typename OnPiece>
 int32_t forEachPiece(std::string_view text, std::string_view delimiter, OnPiece&& onPiece) {
@@ -150,7 +217,7 @@ int32_t forEachPiece(std::string_view text, std::string_view delimiter, OnPiece&
         p = nextStop(text, p, first);
         if (p >= n || n - p < d) break;
         const auto c = static_cast<unsigned char>(text[p]);
-        if (c == first && text.compare(p, d, delimiter) == 0) {
+        if (c == first && text_ops_detail::restMatches(text, p, delimiter)) {
             ++pieces;
             if (!onPiece(text.substr(start, p - start))) return pieces;
             p += d;

@@ -63,6 +63,8 @@ TEST_F(Blacklist, OneLineAndTheEntryItGives) {
         {"  ", {{"", ""}}},
         {"1.2.3.4 a.com\r", {{"a.com\r", "1.2.3.4"}}},  // lines ending CR CR LF
         {"\xef\xbb\xbf# bom", {{"bom", "\xef\xbb\xbf#"}}},  // a byte-order mark hides the comment
+        {"1.2.3.4 a\xb0 b.com c", {{"a\xb0 b.com", "1.2.3.4"}}},  // a lead byte takes the space after it
+        {"\xd6\xd0 \xb0 x y", {{"\xb0 x", "\xd6\xd0"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("line: " + c.line);
@@ -81,6 +83,7 @@ TEST_F(Blacklist, WholeFiles) {
          "1 a\r\n2 b"},
         {"lead byte takes the CR", "1 a\xb0\r\n2 b", {{"a\xb0\r\n2", "1"}}, "1 a\xb0\r\n2 b"},
         {"same line twice", "1 a\r\n1 a", {{"a", "1"}, {"a", "1"}}, "1 a\r\n1 a"},
+        {"lead byte at the very end", "1 a\r\n2 b\xb0", {{"a", "1"}, {"b\xb0", "2"}}, "1 a\r\n2 b\xb0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
