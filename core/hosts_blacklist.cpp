@@ -1,5 +1,6 @@
 #include "core/hosts_blacklist.h"
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -59,10 +60,10 @@ bool walkLinePart(std::string_view part, bool& endsInLeadByte) {
 // line part is a whole line: it begins at the start of the text or right after
 // a line break and ends at the end of the text or right before one. Pieces of
 // longer lines are left alone, so no other line is ever cut or joined.
-Text deleteWholeLines(std::string_view text, std::string_view linePart, bool leadingBreak,
-                      bool trailingBreak) {
+std::optional<Text> deleteWholeLines(std::string_view text, std::string_view linePart,
+                                     bool leadingBreak, bool trailingBreak) {
     bool endsInLeadByte = false;
-    if (!walkLinePart(linePart, endsInLeadByte)) return Text(text);
+    if (!walkLinePart(linePart, endsInLeadByte)) return std::nullopt;
     const Text pattern = concatText({leadingBreak ? kLineBreak : "", linePart,
                                      trailingBreak ? kLineBreak : ""});
     const size_t n = text.size();
@@ -77,8 +78,8 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
         return trailingBreak || text.compare(end, kLineBreak.size(), kLineBreak) == 0;
     };
 
+    // Nothing is copied until the first whole occurrence is found.
     Text result;
-    result.reserve(n);
     size_t copied = 0;
     size_t p = 0;
     bool atLineStart = true;  // p is at the start of a line
@@ -95,6 +96,7 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
         }
         const auto c = static_cast<unsigned char>(text[p]);
         if (c == first && text.compare(p, m, pattern) == 0 && isWhole(p, atLineStart)) {
+            if (copied == 0) result.reserve(n - m);
             result.append(text.substr(copied, p - copied));
             p += m;
             copied = p;
@@ -110,6 +112,7 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
             p += 1;
         }
     }
+    if (copied == 0) return std::nullopt;
     result.append(text.substr(copied));
     return result;
 }
@@ -121,9 +124,15 @@ HostsBlacklist::HostsBlacklist(FileSystem& files, PathSource hostsPathSource)
 
 std::vector<BlockedEntry> HostsBlacklist::refreshList() {
     hostsPath_ = hostsPathSource_();
-    FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
-    hostsText_ = bytesToText(snapshot.bytes);
-    lastKnown_ = std::move(snapshot);
+    {
+        const FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
+        hostsText_ = bytesToText(snapshot.bytes);
+        const std::string_view after = snapshot.bytes.view().substr(hostsText_.size());
+        afterText_ = ByteBlock(after.data(), static_cast<int32_t>(after.size()));
+        filePresence_ = snapshot.presence;
+    }  // the bytes as read go: the text stands for them now
+    textIsFileText_ = true;
+    fileText_ = Text();
     hostsLines_ = splitText(hostsText_, kLineBreak);
 
     std::vector<BlockedEntry> entries;
@@ -148,7 +157,7 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
 
 EditResult HostsBlacklist::addSite(const Text& siteText) {
     if (compareText(siteText, "") == 0) return EditResult::EmptyInput;
-    hostsText_ = concatText({hostsText_, kNewEntryPrefix, siteText});
+    setEditedText(concatText({hostsText_, kNewEntryPrefix, siteText}));
     return saveHostsText();
 }
 
@@ -167,34 +176,36 @@ EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& sit
                              fields[0] == addressText && fields[1] == siteText;
     const bool leadingBreak = selectedIndex != 0;
     const bool trailingBreak = selectedIndex == 0 && entryCount != 1;
-    Text edited = isEntryLine ? deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak)
-                              : hostsText_;
+    std::optional<Text> edited;
+    if (isEntryLine) edited = deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak);
 
-    // Nothing to delete and no earlier edit waiting to be saved: writing the
-    // file again would report a removal that did not happen.
-    if (edited.size() == hostsText_.size() && hostsText_ == lastKnownText())
+    if (edited) {
+        setEditedText(std::move(*edited));
+    } else if (textIsFileText_ || hostsText_ == fileText_) {
+        // Nothing to delete and no earlier edit waiting to be saved: writing
+        // the file again would report a removal that did not happen.
         return EditResult::SaveFailed;
-    hostsText_ = std::move(edited);
+    }
     return saveHostsText();
 }
 
-std::string_view HostsBlacklist::lastKnownText() const {
-    const std::string_view bytes = lastKnown_.bytes.view();
-    return bytes.substr(0, textLength(bytes));
-}
-
-std::string_view HostsBlacklist::afterText() const {
-    const std::string_view bytes = lastKnown_.bytes.view();
-    return bytes.substr(textLength(bytes));
+void HostsBlacklist::setEditedText(Text edited) {
+    if (textIsFileText_) {
+        fileText_ = std::move(hostsText_);
+        textIsFileText_ = false;
+    }
+    hostsText_ = std::move(edited);
 }
 
 EditResult HostsBlacklist::saveHostsText() {
     // What follows a NUL byte in the file was never part of the text; it is
     // written back behind the text as it was.
-    const std::string_view tail = afterText();
-    ByteBlock contents = textToBytes(concatText({hostsText_, tail}));
-    if (!writeWholeFileIfUnchanged(files_, hostsPath_, lastKnown_, {contents.view()}))
+    const std::string_view after = afterText_.view();
+    if (!writeWholeFileIfUnchanged(files_, hostsPath_, filePresence_, {fileText(), after},
+                                   {hostsText_, after}))
         return EditResult::SaveFailed;
-    lastKnown_ = FileSnapshot{FilePresence::Read, std::move(contents)};
+    filePresence_ = FilePresence::Read;
+    textIsFileText_ = true;
+    fileText_ = Text();
     return EditResult::Saved;
 }

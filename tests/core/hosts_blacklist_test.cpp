@@ -256,6 +256,13 @@ TEST_F(Blacklist, ChangesByAnotherProgramAreNeverOverwritten) {
     EXPECT_EQ(blacklist.addSite("b"), EditResult::SaveFailed);
     EXPECT_EQ(file(), "1 a\r\n9 theirs");
 
+    // A change that keeps the file's length is seen just as well.
+    refreshWith("1 a");
+    setFile("1 b");
+    EXPECT_EQ(blacklist.addSite("b"), EditResult::SaveFailed);
+    EXPECT_EQ(file(), "1 b");
+    setFile("1 a\r\n9 theirs");
+
     // A refresh reads their change, and saving works again.
     blacklist.refreshList();
     EXPECT_EQ(blacklist.addSite("b"), EditResult::Saved);
