@@ -131,6 +131,26 @@ int32_t textLength(std::string_view bytes);
 // run of ASCII bytes is skipped many bytes at a time.
 inline size_t nextStop(std::string_view text, size_t from, unsigned char target);
 
+// What nextStop finds, for a scan that asks again and again from further on:
+// the stops of sixty-four bytes are found at once and handed out one by one.
+class StopFinder {
+public:
+    StopFinder(std::string_view text, unsigned char target)
+        : text_(text), target_(target), base_(text.size() + kBlock) {}
+    // nextStop(text, from, target), for any `from` from 0 to the text's size;
+    // fastest when each call starts at or after where the one before it stopped.
+    size_t next(size_t from);
+
+private:
+    static constexpr size_t kBlock = 64;
+    uint64_t stopsAt(size_t at) const;
+
+    std::string_view text_;
+    unsigned char target_;
+    size_t base_;         // where the block of `stops_` begins; none yet: beyond the end
+    uint64_t stops_ = 0;  // bit i: text_[base_ + i] is a stop
+};
+
 // Calls `onPiece(view)` for each piece of `text` cut at `delimiter` exactly as
 // splitText cuts it (without a member bound) and returns the piece count.
 // `onPiece` returns false to stop early.
@@ -200,6 +220,45 @@ inline bool restMatches(std::string_view text, size_t p, std::string_view delimi
 }
 }  // namespace text_ops_detail
 
+inline size_t StopFinder::next(size_t from) {
+#if defined(__SSE2__)
+    const size_t n = text_.size();
+    if (target_ < 0x80) {
+        for (;;) {
+            // Unsigned: true only inside the block found last, never before
+            // the first.
+            if (from - base_ < kBlock) {
+                if (const uint64_t ahead = stops_ >> (from - base_))
+                    return from + static_cast<size_t>(std::countr_zero(ahead));
+                from = base_ + kBlock;
+            }
+            if (from > n || n - from < kBlock) break;
+            base_ = from;
+            stops_ = stopsAt(from);
+        }
+    }
+#endif
+    return nextStop(text_, from, target_);
+}
+
+inline uint64_t StopFinder::stopsAt(size_t at) const {
+#if defined(__SSE2__)
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data()) + at;
+    const __m128i targets = _mm_set1_epi8(static_cast<char>(target_));
+    uint64_t stops = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
+        const auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, targets), chunk)));
+        stops |= static_cast<uint64_t>(found) << (16 * i);
+    }
+    return stops;
+#else
+    (void)at;
+    return 0;
+#endif
+}
+
 template <typename OnPiece>
 int32_t forEachPiece(std::string_view text, std::string_view delimiter, OnPiece&& onPiece) {
     if (text.empty()) return 0;
@@ -210,11 +269,12 @@ int32_t forEachPiece(std::string_view text, std::string_view delimiter, OnPiece&
     const size_t n = text.size();
     const size_t d = delimiter.size();
     const auto first = static_cast<unsigned char>(delimiter[0]);
+    StopFinder stops(text, first);
     int32_t pieces = 0;
     size_t start = 0;
     size_t p = 0;
     while (n - p >= d) {
-        p = nextStop(text, p, first);
+        p = stops.next(p);
         if (p >= n || n - p < d) break;
         const auto c = static_cast<unsigned char>(text[p]);
         if (c == first && text_ops_detail::restMatches(text, p, delimiter)) {

@@ -200,4 +200,25 @@ TEST(NextStop, AgreesWithAByteScan) {
     }
 }
 
+// The finder hands out the same stops as nextStop, asked from every position
+// of texts long enough for several of its blocks, in order and out of order.
+TEST(StopFinder, AgreesWithNextStop) {
+    std::mt19937 random(54321);
+    const unsigned char alphabet[] = {'a', ' ', '\r', '\n', 0x7f, 0x80, 0xb0, 0xff};
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 300, 'a');
+        for (auto& c : text)
+            c = static_cast<char>(random() % 8 ? 'a' : alphabet[random() % std::size(alphabet)]);
+        const unsigned char target = alphabet[random() % std::size(alphabet)];
+        StopFinder inOrder(text, target);
+        for (size_t from = 0; from <= text.size(); ++from)
+            ASSERT_EQ(inOrder.next(from), nextStop(text, from, target)) << show(text) << " from " << from;
+        StopFinder anyOrder(text, target);
+        for (int i = 0; i < 50; ++i) {
+            const size_t from = random() % (text.size() + 1);
+            ASSERT_EQ(anyOrder.next(from), nextStop(text, from, target)) << show(text) << " from " << from;
+        }
+    }
+}
+
 }  // namespace
