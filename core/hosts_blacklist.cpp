@@ -84,10 +84,26 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
     size_t p = 0;
     bool atLineStart = true;  // p is at the start of a line
     bool afterCR = false;     // the character before p is a lone CR byte
+    auto deleteHere = [&] {
+        if (copied == 0) result.reserve(n - m);
+        result.append(text.substr(copied, p - copied));
+        p += m;
+        copied = p;
+        atLineStart = trailingBreak;
+        afterCR = false;
+    };
+    // A pattern that begins with a line break can only match at a CR; any
+    // other can only match at the start of a line, so the scan stops at each
+    // LF and tries the line that follows it.
+    StopFinder stops(text, leadingBreak ? first : '\n');
     while (n - p >= m) {
-        const size_t stop = nextStop(text, p, first);
+        if (!leadingBreak && atLineStart && text.compare(p, m, pattern) == 0 && isWhole(p, true)) {
+            deleteHere();
+            continue;
+        }
+        const size_t stop = stops.next(p);
         if (stop > p) {
-            // The bytes skipped are one-byte characters, none of them `first`.
+            // The bytes skipped are one-byte characters, none of them a stop.
             const size_t last = stop - 1;
             atLineStart = text[last] == '\n' && (last > p ? text[last - 1] == '\r' : afterCR);
             afterCR = text[last] == '\r';
@@ -95,13 +111,9 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
             if (n - p < m) break;
         }
         const auto c = static_cast<unsigned char>(text[p]);
-        if (c == first && text.compare(p, m, pattern) == 0 && isWhole(p, atLineStart)) {
-            if (copied == 0) result.reserve(n - m);
-            result.append(text.substr(copied, p - copied));
-            p += m;
-            copied = p;
-            atLineStart = trailingBreak;
-            afterCR = false;
+        if (leadingBreak && c == first && text.compare(p, m, pattern) == 0 &&
+            isWhole(p, atLineStart)) {
+            deleteHere();
         } else if (c >= 0x80) {
             if (p + 1 >= n) break;
             p += 2;

@@ -192,6 +192,8 @@ TEST_F(Blacklist, RemoveCutsTheLineWithOneBreakBesideIt) {
         {"a line ending in CR", {"1 x\r", "2 y\r"}, 1, "1 x\r"},
         {"a leading space", {"1 x", " y"}, 1, "1 x"},
         {"a site in GBK", {"1 \xd6\xd0", "2 y"}, 0, "2 y"},
+        {"the first one, also quoted in other lines", {"#1 x", "# 1 x", "1 x", "2 y"}, 0,
+         crlfJoin({"#1 x", "# 1 x", "2 y"})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -213,6 +215,7 @@ TEST_F(Blacklist, RemoveNeverCutsAnotherLine) {
         {"an empty site", {"1  a", "1 "}, 0, 1, "", "1"},
         {"empty site and address", {"  ", " "}, 0, 1, "", ""},
         {"the only entry's line part inside lines", {"1 a b", "#x 1 a"}, 0, 1, "a", "1"},
+        {"a break a lead byte takes starts no line", {"1 a\xb0", "1 a", "2 y"}, 0, 2, "a", "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
