@@ -49,5 +49,5 @@ std::string readFileOrExit(const std::string& path);
 // dirty page of it is left for a later fsync to pay for. Exits on failure.
 void writeFileSynced(const std::string& path, std::string_view bytes);
 
-// Entries and lines of the hosts format, counted plainly for the tables.
+// The number of CR LF in `bytes`: the lines of a hosts file, for the tables.
 int countLines(std::string_view bytes);

@@ -16,8 +16,8 @@
 //
 // Every edit starts from the original file, written and synced before the
 // clock starts, and after a refreshList, as in the program, where an edit
-// always follows a read. The floors get the same untimed set-up. Results are
-// medians over repetitions, printed at the end as Markdown tables.
+// always follows a read; the save floor gets the same untimed set-up. Results
+// are medians over repetitions, printed at the end as Markdown tables.
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -27,8 +27,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <string>
