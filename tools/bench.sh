@@ -46,8 +46,13 @@ else
   runs=(--repetitions="${HBL_BENCH_REPETITIONS:-5}" --min-time="${HBL_BENCH_MIN_TIME:-0.3}"
         --benchmark_enable_random_interleaving=true)
 fi
-# Progress goes to stderr, the tables to stdout.
-"$bin/core_bench" "${inputs[@]}" "${growth[@]}" "${runs[@]}"
+# Progress goes to stderr, the tables to stdout. Each run fixes how the
+# allocator treats large blocks (see core_bench.cpp): first with freed memory
+# used again, then with every large block fresh from the system.
+"$bin/core_bench" "${inputs[@]}" "${growth[@]}" "${runs[@]}" --heap=warm
+if [ "$quick" -eq 0 ]; then
+  "$bin/core_bench" "${inputs[@]}" "${growth[@]}" "${runs[@]}" --heap=fresh
+fi
 "$bin/core_memory" "${inputs[@]}" "${growth[@]}"
 
 # The window's timings under Wine go here, printed as a table of their own.
