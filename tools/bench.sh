@@ -17,7 +17,7 @@ quick=0
 
 tools/install-deps.sh
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+cmake --build --preset bench --parallel 2 >&2
 
 bin=build/bench/bench
 data=build/bench/data
