@@ -1,6 +1,7 @@
 #include "core/hosts_blacklist.h"
 
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -16,14 +17,27 @@ struct LeadingFields {
     bool two = false;
 };
 
+// Where the field that begins at `from` ends: at the next space that begins a
+// character, or at the end of the line.
+size_t fieldEnd(std::string_view line, size_t from) {
+    const size_t n = line.size();
+    size_t p = from;
+    while ((p = nextStop(line, p, ' ')) < n) {
+        if (line[p] == ' ') return p;
+        if (p + 1 >= n) break;  // a lead byte at the very end stands alone
+        p += 2;
+    }
+    return n;
+}
+
 LeadingFields leadingFields(std::string_view line) {
     LeadingFields fields;
-    int32_t seen = 0;
-    forEachPiece(line, kFieldBreak, [&](std::string_view piece) {
-        (seen == 0 ? fields.first : fields.second) = piece;
-        return ++seen < 2;
-    });
-    fields.two = seen >= 2;
+    const size_t firstEnd = fieldEnd(line, 0);
+    fields.first = line.substr(0, firstEnd);
+    // A space at the very end of the line starts no further field.
+    if (firstEnd + 1 >= line.size()) return fields;
+    fields.second = line.substr(firstEnd + 1, fieldEnd(line, firstEnd + 1) - (firstEnd + 1));
+    fields.two = true;
     return fields;
 }
 
@@ -47,10 +61,10 @@ bool walkLinePart(std::string_view part, bool& endsInLeadByte) {
 // line part is a whole line: it begins at the start of the text or right after
 // a line break and ends at the end of the text or right before one. Pieces of
 // longer lines are left alone, so no other line is ever cut or joined.
-Text deleteWholeLines(std::string_view text, std::string_view linePart, bool leadingBreak,
-                      bool trailingBreak) {
+std::optional<Text> deleteWholeLines(std::string_view text, std::string_view linePart,
+                                     bool leadingBreak, bool trailingBreak) {
     bool endsInLeadByte = false;
-    if (!walkLinePart(linePart, endsInLeadByte)) return Text(text);
+    if (!walkLinePart(linePart, endsInLeadByte)) return std::nullopt;
     const Text pattern = concatText({leadingBreak ? kLineBreak : "", linePart,
                                      trailingBreak ? kLineBreak : ""});
     const size_t n = text.size();
@@ -65,16 +79,32 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
         return trailingBreak || text.compare(end, kLineBreak.size(), kLineBreak) == 0;
     };
 
+    // Nothing is copied until the first whole occurrence is found.
     Text result;
-    result.reserve(n);
     size_t copied = 0;
     size_t p = 0;
     bool atLineStart = true;  // p is at the start of a line
     bool afterCR = false;     // the character before p is a lone CR byte
+    auto deleteHere = [&] {
+        if (copied == 0) result.reserve(n - m);
+        result.append(text.substr(copied, p - copied));
+        p += m;
+        copied = p;
+        atLineStart = trailingBreak;
+        afterCR = false;
+    };
+    // A pattern that begins with a line break can only match at a CR; any
+    // other can only match at the start of a line, so the scan stops at each
+    // LF and tries the line that follows it.
+    StopFinder stops(text, leadingBreak ? first : '\n');
     while (n - p >= m) {
-        const size_t stop = nextStop(text, p, first);
+        if (!leadingBreak && atLineStart && text.compare(p, m, pattern) == 0 && isWhole(p, true)) {
+            deleteHere();
+            continue;
+        }
+        const size_t stop = stops.next(p);
         if (stop > p) {
-            // The bytes skipped are one-byte characters, none of them `first`.
+            // The bytes skipped are one-byte characters, none of them a stop.
             const size_t last = stop - 1;
             atLineStart = text[last] == '\n' && (last > p ? text[last - 1] == '\r' : afterCR);
             afterCR = text[last] == '\r';
@@ -82,12 +112,9 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
             if (n - p < m) break;
         }
         const auto c = static_cast<unsigned char>(text[p]);
-        if (c == first && text.compare(p, m, pattern) == 0 && isWhole(p, atLineStart)) {
-            result.append(text.substr(copied, p - copied));
-            p += m;
-            copied = p;
-            atLineStart = trailingBreak;
-            afterCR = false;
+        if (leadingBreak && c == first && text.compare(p, m, pattern) == 0 &&
+            isWhole(p, atLineStart)) {
+            deleteHere();
         } else if (c >= 0x80) {
             if (p + 1 >= n) break;
             p += 2;
@@ -98,6 +125,7 @@ Text deleteWholeLines(std::string_view text, std::string_view linePart, bool lea
             p += 1;
         }
     }
+    if (copied == 0) return std::nullopt;
     result.append(text.substr(copied));
     return result;
 }
@@ -109,9 +137,15 @@ HostsBlacklist::HostsBlacklist(FileSystem& files, PathSource hostsPathSource)
 
 std::vector<BlockedEntry> HostsBlacklist::refreshList() {
     hostsPath_ = hostsPathSource_();
-    FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
-    hostsText_ = bytesToText(snapshot.bytes);
-    lastKnown_ = std::move(snapshot);
+    {
+        const FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
+        hostsText_ = bytesToText(snapshot.bytes);
+        const std::string_view after = snapshot.bytes.view().substr(hostsText_.size());
+        afterText_ = ByteBlock(after.data(), static_cast<int32_t>(after.size()));
+        filePresence_ = snapshot.presence;
+    }  // the bytes as read go: the text stands for them now
+    textIsFileText_ = true;
+    fileText_ = Text();
     hostsLines_ = splitText(hostsText_, kLineBreak);
 
     std::vector<BlockedEntry> entries;
@@ -124,7 +158,10 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
         lastSplit = line;
         anySplit = true;
         const LeadingFields fields = leadingFields(line);
-        if (fields.two) entries.push_back(BlockedEntry{Text(fields.second), Text(fields.first)});
+        if (!fields.two) continue;
+        BlockedEntry& entry = entries.emplace_back();
+        entry.site.assign(fields.second);
+        entry.address.assign(fields.first);
     }
     // Only the fields of the last line that was cut are kept.
     if (anySplit) lineFields_ = splitText(lastSplit, kFieldBreak);
@@ -133,7 +170,7 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
 
 EditResult HostsBlacklist::addSite(const Text& siteText) {
     if (compareText(siteText, "") == 0) return EditResult::EmptyInput;
-    hostsText_ = concatText({hostsText_, kNewEntryPrefix, siteText});
+    setEditedText(concatText({hostsText_, kNewEntryPrefix, siteText}));
     return saveHostsText();
 }
 
@@ -152,39 +189,40 @@ EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& sit
                              fields[0] == addressText && fields[1] == siteText;
     const bool leadingBreak = selectedIndex != 0;
     const bool trailingBreak = selectedIndex == 0 && entryCount != 1;
-    Text edited = isEntryLine ? deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak)
-                              : hostsText_;
+    std::optional<Text> edited;
+    if (isEntryLine) edited = deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak);
 
-    // Nothing to delete and no earlier edit waiting to be saved: writing the
-    // file again would report a removal that did not happen.
-    if (edited.size() == hostsText_.size() && hostsText_ == lastKnownText())
+    if (edited) {
+        setEditedText(std::move(*edited));
+    } else if (textIsFileText_ || hostsText_ == fileText_) {
+        // Nothing to delete and no earlier edit waiting to be saved: writing
+        // the file again would report a removal that did not happen.
         return EditResult::SaveFailed;
-    hostsText_ = std::move(edited);
+    }
     return saveHostsText();
 }
 
-std::string_view HostsBlacklist::lastKnownText() const {
-    const std::string_view bytes = lastKnown_.bytes.view();
-    return bytes.substr(0, textLength(bytes));
-}
-
-std::string_view HostsBlacklist::afterText() const {
-    const std::string_view bytes = lastKnown_.bytes.view();
-    return bytes.substr(textLength(bytes));
+void HostsBlacklist::setEditedText(Text edited) {
+    if (textIsFileText_) {
+        fileText_ = std::move(hostsText_);
+        textIsFileText_ = false;
+    }
+    hostsText_ = std::move(edited);
 }
 
 EditResult HostsBlacklist::saveHostsText() {
     // What follows a NUL byte in the file was never part of the text; it is
     // written back behind the text as it was.
-    const std::string_view tail = afterText();
+    const std::string_view after = afterText_.view();
     // Lengths are 32-bit counts: a file of 2 GiB or more could not be read
-    // back, and converting its text would wrap the length (to an empty block
-    // at 2 GiB). Such an edit is not saved.
-    if (hostsText_.size() + tail.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+    // back. Such an edit is not saved.
+    if (hostsText_.size() + after.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         return EditResult::SaveFailed;
-    ByteBlock contents = textToBytes(concatText({hostsText_, tail}));
-    if (!writeWholeFileIfUnchanged(files_, hostsPath_, lastKnown_, {contents.view()}))
+    if (!writeWholeFileIfUnchanged(files_, hostsPath_, filePresence_, {fileText(), after},
+                                   {hostsText_, after}))
         return EditResult::SaveFailed;
-    lastKnown_ = FileSnapshot{FilePresence::Read, std::move(contents)};
+    filePresence_ = FilePresence::Read;
+    textIsFileText_ = true;
+    fileText_ = Text();
     return EditResult::Saved;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "core/hosts_file_store.h"
@@ -56,8 +57,11 @@ public:
 
 private:
     EditResult saveHostsText();
-    // The text part of what the file held when it was last read or written.
-    std::string_view lastKnownText() const;
+    // Makes `edited` the text. While the text was the file's text part, that
+    // text is kept aside, unchanged, for the check before the next save.
+    void setEditedText(Text edited);
+    // The text part of the file as this program last read or wrote it.
+    std::string_view fileText() const { return textIsFileText_ ? hostsText_ : fileText_; }
 
     FileSystem& files_;  // not owned
     PathSource hostsPathSource_;
@@ -66,11 +70,14 @@ private:
     Text hostsText_;
     TextList hostsLines_;
     TextList lineFields_;
-    // The file exactly as this program last read or wrote it. A save replaces
+    // The file exactly as this program last read or wrote it: a save replaces
     // the file only while it still holds this, so neither another program's
-    // changes nor a file that could not be read are ever written over.
-    FileSnapshot lastKnown_;
+    // changes nor a file that could not be read are ever written over. Its
+    // text part is hostsText_ itself until an edit, so no copy is kept.
+    FilePresence filePresence_ = FilePresence::Unreadable;
+    bool textIsFileText_ = true;
+    Text fileText_;  // the text part while hostsText_ holds an edit not yet saved
     // Whatever followed the first NUL byte of the file: a save writes it back
     // after the text, unchanged.
-    std::string_view afterText() const;
+    ByteBlock afterText_;
 };

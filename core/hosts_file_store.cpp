@@ -1,5 +1,6 @@
 #include "core/hosts_file_store.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -16,6 +17,55 @@ FileSnapshot readSnapshot(FileSystem& files, const Text& path) {
 ByteBlock readWholeFile(FileSystem& files, const Text& path) {
     FileSnapshot snapshot = readSnapshot(files, path);
     return std::move(snapshot.bytes);
+}
+
+FilePresence FileSystem::readInPieces(const Text& path, const OnPiece& onPiece) {
+    const FileSnapshot snapshot = readFile(path);
+    if (snapshot.presence == FilePresence::Read && !snapshot.bytes.empty())
+        onPiece(snapshot.bytes.view());
+    return snapshot.presence;
+}
+
+FileMatch compareFile(FileSystem& files, const Text& path,
+                      std::initializer_list<std::string_view> expected) {
+    // Walks the expected parts along with the pieces as they arrive.
+    const std::string_view* part = expected.begin();
+    size_t inPart = 0;
+    bool differs = false;
+    auto skipEmpty = [&] {
+        while (part != expected.end() && inPart == part->size()) {
+            ++part;
+            inPart = 0;
+        }
+    };
+    skipEmpty();
+    const FilePresence presence = files.readInPieces(path, [&](std::string_view piece) {
+        while (!piece.empty()) {
+            if (part == expected.end()) {
+                differs = true;  // the file is longer
+                return false;
+            }
+            const size_t count = std::min(piece.size(), part->size() - inPart);
+            if (piece.substr(0, count) != part->substr(inPart, count)) {
+                differs = true;
+                return false;
+            }
+            piece.remove_prefix(count);
+            inPart += count;
+            skipEmpty();
+        }
+        return true;
+    });
+    switch (presence) {
+    case FilePresence::Absent:
+        return FileMatch::Absent;
+    case FilePresence::Unreadable:
+        return FileMatch::Unreadable;
+    case FilePresence::Read:
+        break;
+    }
+    // The file ended before the expected bytes did: it is shorter.
+    return differs || part != expected.end() ? FileMatch::Different : FileMatch::Same;
 }
 
 namespace {
@@ -78,21 +128,38 @@ Text writeTempFile(FileSystem& files, const Text& path,
     return Text();
 }
 
-bool putInPlace(FileSystem& files, const Text& path, const FileSnapshot* expected,
+// What a save finds at the path, checked under the lock. With no expectation
+// the file is read whole: a file that is there but cannot be read is never
+// replaced, as its unread contents would be lost. With one, the file is
+// compared in pieces and must match it.
+struct Expectation {
+    FilePresence presence;
+    std::initializer_list<std::string_view> bytes;
+};
+
+bool putInPlace(FileSystem& files, const Text& path, const Expectation* expected,
                 std::initializer_list<std::string_view> blocks) {
     if (path.empty()) return false;
+    if (expected && expected->presence == FilePresence::Unreadable) return false;
     SaveLock lock(files, path);
     if (!lock.held()) return false;
 
-    const FileSnapshot current = files.readFile(path);
-    // A file that is there but cannot be read is never replaced: its unread
-    // contents would be lost.
-    if (current.presence == FilePresence::Unreadable) return false;
-    if (expected && !sameContents(current, *expected)) return false;
+    bool targetExists = false;
+    if (expected) {
+        const FileMatch match = compareFile(files, path, expected->bytes);
+        const bool matches = expected->presence == FilePresence::Absent ? match == FileMatch::Absent
+                                                                        : match == FileMatch::Same;
+        if (!matches) return false;
+        targetExists = match == FileMatch::Same;
+    } else {
+        const FilePresence presence = files.readFile(path).presence;
+        if (presence == FilePresence::Unreadable) return false;
+        targetExists = presence == FilePresence::Read;
+    }
 
     const Text temp = writeTempFile(files, path, blocks);
     if (temp.empty()) return false;
-    if (files.replace(path, temp, current.presence == FilePresence::Read)) return true;
+    if (files.replace(path, temp, targetExists)) return true;
     files.remove(temp);
     return false;
 }
@@ -104,7 +171,15 @@ bool writeWholeFile(FileSystem& files, const Text& path,
     return putInPlace(files, path, nullptr, blocks);
 }
 
+bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
+                               std::initializer_list<std::string_view> expectedBytes,
+                               std::initializer_list<std::string_view> blocks) {
+    const Expectation expectation{expected, expectedBytes};
+    return putInPlace(files, path, &expectation, blocks);
+}
+
 bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, const FileSnapshot& expected,
                                std::initializer_list<std::string_view> blocks) {
-    return putInPlace(files, path, &expected, blocks);
+    return writeWholeFileIfUnchanged(files, path, expected.presence, {expected.bytes.view()},
+                                     blocks);
 }

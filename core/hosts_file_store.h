@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string_view>
 
@@ -27,6 +28,14 @@ struct FileSnapshot {
 // the same bytes. An unreadable snapshot matches nothing, not even itself.
 bool sameContents(const FileSnapshot& a, const FileSnapshot& b);
 
+// How the file at a path compares with the bytes a save expects to find there.
+enum class FileMatch {
+    Absent,      // no file there, or a folder on the way to it is missing
+    Same,        // read to its end: exactly the expected bytes
+    Different,   // read far enough to differ from them
+    Unreadable,  // something is there but could not be read to its end
+};
+
 // The operating-system calls the store is made of: one implementation per
 // platform, and a seam where tests make any single call fail. One thread uses
 // an object at a time.
@@ -39,6 +48,14 @@ public:
 
     // Reads the file at `path` whole. Never fails: trouble shows in `presence`.
     virtual FileSnapshot readFile(const Text& path) = 0;
+
+    // Reads the file at `path` from its start in pieces, handing each to
+    // `onPiece`, which returns false to stop. Absent, Unreadable (where
+    // readFile would give Unreadable), or Read once the file has been read to
+    // its end or `onPiece` stopped. No copy of the whole file is made. The
+    // default reads it whole with readFile and hands that over as one piece.
+    using OnPiece = std::function<bool(std::string_view piece)>;
+    virtual FilePresence readInPieces(const Text& path, const OnPiece& onPiece);
 
     // Serialises the saves of every copy of this program to the file at
     // `path`. False when the lock cannot be had within a few seconds.
@@ -93,7 +110,19 @@ ByteBlock readWholeFile(FileSystem& files, const Text& path);
 bool writeWholeFile(FileSystem& files, const Text& path,
                     std::initializer_list<std::string_view> blocks);
 
-// writeWholeFile, but only while the file still matches `expected`
-// (sameContents), checked under the save lock.
+// Compares the file at `path` with the bytes of `expected`, one part after
+// another, reading it in pieces.
+FileMatch compareFile(FileSystem& files, const Text& path,
+                      std::initializer_list<std::string_view> expected);
+
+// writeWholeFile, but only while the file still is as the caller last saw it,
+// checked under the save lock: absent when `expected` is Absent, holding
+// exactly the bytes of `expectedBytes` one after another when it is Read. An
+// Unreadable expectation matches nothing.
+bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
+                               std::initializer_list<std::string_view> expectedBytes,
+                               std::initializer_list<std::string_view> blocks);
+
+// The same, with the expectation a snapshot (sameContents).
 bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, const FileSnapshot& expected,
                                std::initializer_list<std::string_view> blocks);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>  // renameat2
@@ -18,6 +19,8 @@
 namespace {
 
 constexpr auto kLockWait = std::chrono::seconds(10);
+// Large enough that a read per piece costs little; small enough for the stack.
+constexpr off_t kPieceSize = 64 * 1024;
 
 // The folder part of `path`: everything before its last '/'.
 Text folderOf(const Text& path) {
@@ -45,6 +48,20 @@ public:
         }
         ::close(fd);
         return snapshot;
+    }
+
+    FilePresence readInPieces(const Text& path, const OnPiece& onPiece) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT || errno == ENOTDIR ? FilePresence::Absent : FilePresence::Unreadable;
+        FilePresence presence = FilePresence::Unreadable;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_size <= std::numeric_limits<int32_t>::max()) {
+            presence = readPieces(fd, info.st_size, onPiece);
+        }
+        ::close(fd);
+        return presence;
     }
 
     bool lockSaves(const Text& path) override {
@@ -127,6 +144,23 @@ private:
         snapshot.bytes = std::move(bytes);
         // A file that shrank while it was read gave only part of itself.
         if (got == size) snapshot.presence = FilePresence::Read;
+    }
+
+    // Reads `size` bytes, as readAll does, into one buffer that is used again
+    // for each piece.
+    static FilePresence readPieces(int fd, off_t size, const OnPiece& onPiece) {
+        char buffer[kPieceSize];
+        off_t got = 0;
+        while (got < size) {
+            const auto want = static_cast<size_t>(std::min<off_t>(size - got, kPieceSize));
+            const ssize_t n = ::read(fd, buffer, want);
+            if (n < 0 && errno == EINTR) continue;
+            // A file that shrank while it was read gave only part of itself.
+            if (n <= 0) return FilePresence::Unreadable;
+            got += n;
+            if (!onPiece(std::string_view(buffer, static_cast<size_t>(n)))) break;
+        }
+        return FilePresence::Read;
     }
 
     // Root may write any file, so the write bits are asked as well: a file

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "core/hosts_file_store.h"
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr DWORD kLockWaitMs = 10000;
+// Large enough that a read per piece costs little; small enough for the stack.
+constexpr DWORD kPieceSize = 64 * 1024;
 
 // Serialises the saves of every copy of this program on the machine: the hosts
 // file belongs to the machine, not to a session.
@@ -51,6 +54,22 @@ public:
         }
         CloseHandle(file);
         return snapshot;
+    }
+
+    FilePresence readInPieces(const Text& path, const OnPiece& onPiece) override {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return isAbsentError(GetLastError()) ? FilePresence::Absent : FilePresence::Unreadable;
+        FilePresence presence = FilePresence::Unreadable;
+        LONGLONG here = 0, length = 0, back = 0;
+        if (movePointer(file, 0, FILE_CURRENT, here) && movePointer(file, 0, FILE_END, length) &&
+            movePointer(file, here, FILE_BEGIN, back) &&
+            length <= std::numeric_limits<int32_t>::max()) {
+            presence = readPieces(file, length, onPiece);
+        }
+        CloseHandle(file);
+        return presence;
     }
 
     bool lockSaves(const Text&) override {
@@ -135,6 +154,21 @@ private:
         snapshot.bytes = std::move(bytes);
         // Fewer bytes than the length: the file changed while it was read.
         if (static_cast<int32_t>(got) == length) snapshot.presence = FilePresence::Read;
+    }
+
+    // Reads `length` bytes into one buffer that is used again for each piece.
+    static FilePresence readPieces(HANDLE file, LONGLONG length, const OnPiece& onPiece) {
+        char buffer[kPieceSize];
+        LONGLONG got = 0;
+        while (got < length) {
+            const auto want = static_cast<DWORD>(std::min<LONGLONG>(length - got, kPieceSize));
+            DWORD n = 0;
+            // Fewer bytes than the length: the file changed while it was read.
+            if (!ReadFile(file, buffer, want, &n, nullptr) || n == 0) return FilePresence::Unreadable;
+            got += n;
+            if (!onPiece(std::string_view(buffer, n))) break;
+        }
+        return FilePresence::Read;
     }
 
     HANDLE mutex_ = nullptr;

@@ -3,19 +3,11 @@
 #include <cstring>
 #include <new>
 
-std::string_view TextList::operator[](int32_t index) const {
-    const int32_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
-}
-
-void TextList::append(std::string_view member) {
-    bytes_.append(member);
-    ends_.push_back(static_cast<int32_t>(bytes_.size()));
-}
-
-void TextList::reserve(int32_t members, int32_t bytes) {
-    ends_.reserve(members);
-    bytes_.reserve(bytes);
+bool operator==(const TextList& a, const TextList& b) {
+    if (a.count() != b.count()) return false;
+    for (int32_t i = 0; i < a.count(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
 }
 
 ByteBlock::ByteBlock(const char* data, int32_t size) {
@@ -81,36 +73,20 @@ Text leftText(std::string_view text, int32_t byteCount) {
     return Text(text.substr(0, static_cast<size_t>(byteCount)));
 }
 
-size_t nextStop(std::string_view text, size_t from, unsigned char target) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t p = from;
-    if (target < 0x80) {
-        // A word has a stop in it when one of its bytes has the high bit set
-        // or equals `target` (the classic "has zero byte" test on word ^ target).
-        constexpr uint64_t ones = 0x0101010101010101ull;
-        constexpr uint64_t highs = 0x8080808080808080ull;
-        const uint64_t spread = ones * target;
-        while (n - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, bytes + p, 8);
-            const uint64_t x = word ^ spread;
-            if (((x - ones) & ~x & highs) | (word & highs)) break;
-            p += 8;
-        }
-    }
-    while (p < n && bytes[p] != target && bytes[p] < 0x80) ++p;
-    return p;
-}
-
 TextList splitText(std::string_view text, std::string_view delimiter, int32_t maxMembers) {
     TextList result;
     if (maxMembers <= 0) return result;
+    // Every member but the last is followed by the delimiter, so each begins
+    // the delimiter's length after the one before it ends.
+    result.gap_ = static_cast<int32_t>(delimiter.size());
     int32_t members = 0;
+    size_t end = 0;
     forEachPiece(text, delimiter, [&](std::string_view piece) {
-        result.append(piece);
+        end = static_cast<size_t>(piece.data() - text.data()) + piece.size();
+        result.ends_.push_back(static_cast<int32_t>(end));
         return ++members < maxMembers;
     });
+    result.bytes_.assign(text.substr(0, end));
     return result;
 }
 

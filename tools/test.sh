@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, then builds and tests the core
 # natively, once more under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the Windows build under Wine.
+# and the Windows build under Wine; then runs the benchmarks once, briefly.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 tools/install-deps.sh
@@ -17,5 +17,10 @@ echo "=== fuzz"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz
+
+# The benchmarks once, briefly, so they keep building and running; no timing
+# is checked.
+echo "=== benchmarks (one short pass)"
+tools/bench.sh --quick
 
 echo "=== all tests passed"

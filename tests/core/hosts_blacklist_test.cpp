@@ -63,6 +63,8 @@ TEST_F(Blacklist, OneLineAndTheEntryItGives) {
         {"  ", {{"", ""}}},
         {"1.2.3.4 a.com\r", {{"a.com\r", "1.2.3.4"}}},  // lines ending CR CR LF
         {"\xef\xbb\xbf# bom", {{"bom", "\xef\xbb\xbf#"}}},  // a byte-order mark hides the comment
+        {"1.2.3.4 a\xb0 b.com c", {{"a\xb0 b.com", "1.2.3.4"}}},  // a lead byte takes the space after it
+        {"\xd6\xd0 \xb0 x y", {{"\xb0 x", "\xd6\xd0"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("line: " + c.line);
@@ -81,6 +83,7 @@ TEST_F(Blacklist, WholeFiles) {
          "1 a\r\n2 b"},
         {"lead byte takes the CR", "1 a\xb0\r\n2 b", {{"a\xb0\r\n2", "1"}}, "1 a\xb0\r\n2 b"},
         {"same line twice", "1 a\r\n1 a", {{"a", "1"}, {"a", "1"}}, "1 a\r\n1 a"},
+        {"lead byte at the very end", "1 a\r\n2 b\xb0", {{"a", "1"}, {"b\xb0", "2"}}, "1 a\r\n2 b\xb0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,6 +194,8 @@ TEST_F(Blacklist, RemoveCutsTheLineWithOneBreakBesideIt) {
         {"a site in GBK", {"1 \xd6\xd0", "2 y"}, 0, "2 y"},
         // Its site ends in a lead byte: earlier, the same bytes run into the next line.
         {"a site ending in a lead byte", {"1 a", "2 b\xb0", "x", "2 b\xb0"}, 2, crlfJoin({"1 a", "2 b\xb0", "x"})},
+        {"the first one, also quoted in other lines", {"#1 x", "# 1 x", "1 x", "2 y"}, 0,
+         crlfJoin({"#1 x", "# 1 x", "2 y"})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -212,6 +217,7 @@ TEST_F(Blacklist, RemoveNeverCutsAnotherLine) {
         {"an empty site", {"1  a", "1 "}, 0, 1, "", "1"},
         {"empty site and address", {"  ", " "}, 0, 1, "", ""},
         {"the only entry's line part inside lines", {"1 a b", "#x 1 a"}, 0, 1, "a", "1"},
+        {"a break a lead byte takes starts no line", {"1 a\xb0", "1 a", "2 y"}, 0, 2, "a", "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -254,6 +260,13 @@ TEST_F(Blacklist, ChangesByAnotherProgramAreNeverOverwritten) {
     setFile("1 a\r\n9 theirs");
     EXPECT_EQ(blacklist.addSite("b"), EditResult::SaveFailed);
     EXPECT_EQ(file(), "1 a\r\n9 theirs");
+
+    // A change that keeps the file's length is seen just as well.
+    refreshWith("1 a");
+    setFile("1 b");
+    EXPECT_EQ(blacklist.addSite("b"), EditResult::SaveFailed);
+    EXPECT_EQ(file(), "1 b");
+    setFile("1 a\r\n9 theirs");
 
     // A refresh reads their change, and saving works again.
     blacklist.refreshList();

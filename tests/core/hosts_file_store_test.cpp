@@ -113,6 +113,80 @@ TEST_F(FileStore, ConditionalWriteNeedsTheFileAsLastSeen) {
     EXPECT_EQ(folder.names(), std::vector<std::string>{"hosts"});
 }
 
+TEST_F(FileStore, ConditionalWriteComparesEveryByte) {
+    folder.write("hosts", "1 a");
+    const FileSnapshot seen = readSnapshot(files, hosts);
+    folder.write("hosts", "1 b");  // same length, other bytes
+    EXPECT_FALSE(writeWholeFileIfUnchanged(files, hosts, seen, {"mine"}));
+    EXPECT_EQ(folder.read("hosts"), "1 b");
+    // The expected bytes may come in parts.
+    EXPECT_FALSE(writeWholeFileIfUnchanged(files, hosts, FilePresence::Read, {"1 ", "a"}, {"mine"}));
+    EXPECT_TRUE(writeWholeFileIfUnchanged(files, hosts, FilePresence::Read, {"1 ", "b"}, {"mine"}));
+    EXPECT_EQ(folder.read("hosts"), "mine");
+    EXPECT_FALSE(writeWholeFileIfUnchanged(files, hosts, FilePresence::Unreadable, {"mine"}, {"x"}));
+    EXPECT_EQ(folder.read("hosts"), "mine");
+}
+
+// Forwards every call to the platform's file system but readInPieces, so the
+// default readInPieces is what compareFile uses through it.
+class WholeReads final : public FileSystem {
+public:
+    explicit WholeReads(FileSystem& real) : real_(real) {}
+    FileSnapshot readFile(const Text& path) override { return real_.readFile(path); }
+    bool lockSaves(const Text& path) override { return real_.lockSaves(path); }
+    void unlockSaves() override { real_.unlockSaves(); }
+    Created createNew(const Text& path, const Text& model, Handle& file) override {
+        return real_.createNew(path, model, file);
+    }
+    bool write(Handle file, const char* bytes, int32_t count) override {
+        return real_.write(file, bytes, count);
+    }
+    bool flush(Handle file) override { return real_.flush(file); }
+    bool close(Handle file) override { return real_.close(file); }
+    bool replace(const Text& target, const Text& replacement, bool targetExists) override {
+        return real_.replace(target, replacement, targetExists);
+    }
+    bool remove(const Text& path) override { return real_.remove(path); }
+    uint32_t processId() override { return real_.processId(); }
+
+private:
+    FileSystem& real_;  // not owned
+};
+
+TEST_F(FileStore, CompareFileReadsPieceByPiece) {
+    // Larger than one piece of the platform's reads, so a difference can lie
+    // in a later piece and a part can span two pieces.
+    std::string big(200000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 23);
+    std::string changed = big;
+    changed[150001] = '#';
+    const std::string_view all = big;
+    WholeReads wholeReads(files);
+    for (FileSystem* system : {&files, static_cast<FileSystem*>(&wholeReads)}) {
+        SCOPED_TRACE(system == &files ? "platform reads" : "default reads");
+        folder.write("hosts", big);
+        EXPECT_EQ(compareFile(*system, hosts, {all}), FileMatch::Same);
+        EXPECT_EQ(compareFile(*system, hosts, {all.substr(0, 70000), "", all.substr(70000)}),
+                  FileMatch::Same);
+        EXPECT_EQ(compareFile(*system, hosts, {changed}), FileMatch::Different);
+        EXPECT_EQ(compareFile(*system, hosts, {all, "x"}), FileMatch::Different);  // file shorter
+        EXPECT_EQ(compareFile(*system, hosts, {all.substr(1)}), FileMatch::Different);
+        EXPECT_EQ(compareFile(*system, hosts, {all.substr(0, all.size() - 1)}), FileMatch::Different);
+        EXPECT_EQ(compareFile(*system, hosts, {}), FileMatch::Different);
+
+        folder.write("hosts", "");
+        EXPECT_EQ(compareFile(*system, hosts, {}), FileMatch::Same);
+        EXPECT_EQ(compareFile(*system, hosts, {"", ""}), FileMatch::Same);
+        EXPECT_EQ(compareFile(*system, hosts, {"x"}), FileMatch::Different);
+
+        fs::remove(hosts);
+        EXPECT_EQ(compareFile(*system, hosts, {}), FileMatch::Absent);
+        fs::create_directory(hosts);
+        EXPECT_EQ(compareFile(*system, hosts, {}), FileMatch::Unreadable);
+        fs::remove(hosts);
+    }
+}
+
 TEST(SameContents, ComparesPresenceAndBytes) {
     const FileSnapshot absent{FilePresence::Absent, {}};
     const FileSnapshot empty{FilePresence::Read, {}};

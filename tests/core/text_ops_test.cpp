@@ -88,6 +88,17 @@ TEST(SplitText, MemberBound) {
     }
 }
 
+// Lists compare by their members, not by the text they were cut from.
+TEST(SplitText, ListsWithTheSameMembersAreEqual) {
+    EXPECT_EQ(splitText("a,b"), splitText("a,b,"));
+    EXPECT_EQ(splitText("a,b,c", ",", 2), splitText("a,b"));
+    EXPECT_EQ(splitText("a\r\nb", "\r\n"), splitText("a b", " "));
+    EXPECT_EQ(splitText(""), TextList());
+    EXPECT_FALSE(splitText("a,b") == splitText("a,c"));
+    EXPECT_FALSE(splitText("a,b") == splitText("ab"));
+    EXPECT_FALSE(splitText("a,,b") == splitText("a,b"));
+}
+
 TEST(LeftText, CountsBytes) {
     EXPECT_EQ(leftText("", 1), "");
     EXPECT_EQ(leftText("# x", 1), "#");
@@ -169,13 +180,13 @@ TEST(ConcatText, JoinsInOrder) {
     EXPECT_EQ(concatText({"a", "b", "c", "d"}), "abcd");
 }
 
-// The word-at-a-time skip must stop exactly where a byte-by-byte scan does,
-// at every alignment and near the end of the text.
+// The skip of many bytes at a time must stop exactly where a byte-by-byte
+// scan does, at every alignment and near the end of the text.
 TEST(NextStop, AgreesWithAByteScan) {
     std::mt19937 random(12345);
     const unsigned char alphabet[] = {'a', ' ', '\r', '\n', '#', 0x7f, 0x80, 0xb0, 0xff, '0'};
     for (int round = 0; round < 2000; ++round) {
-        std::string text(random() % 40, 'a');
+        std::string text(random() % 72, 'a');
         for (auto& c : text)
             c = static_cast<char>(random() % 4 ? 'a' : alphabet[random() % std::size(alphabet)]);
         const unsigned char target = alphabet[random() % std::size(alphabet)];
@@ -185,6 +196,27 @@ TEST(NextStop, AgreesWithAByteScan) {
                    static_cast<unsigned char>(text[expect]) < 0x80)
                 ++expect;
             ASSERT_EQ(nextStop(text, from, target), expect) << show(text) << " from " << from;
+        }
+    }
+}
+
+// The finder hands out the same stops as nextStop, asked from every position
+// of texts long enough for several of its blocks, in order and out of order.
+TEST(StopFinder, AgreesWithNextStop) {
+    std::mt19937 random(54321);
+    const unsigned char alphabet[] = {'a', ' ', '\r', '\n', 0x7f, 0x80, 0xb0, 0xff};
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 300, 'a');
+        for (auto& c : text)
+            c = static_cast<char>(random() % 8 ? 'a' : alphabet[random() % std::size(alphabet)]);
+        const unsigned char target = alphabet[random() % std::size(alphabet)];
+        StopFinder inOrder(text, target);
+        for (size_t from = 0; from <= text.size(); ++from)
+            ASSERT_EQ(inOrder.next(from), nextStop(text, from, target)) << show(text) << " from " << from;
+        StopFinder anyOrder(text, target);
+        for (int i = 0; i < 50; ++i) {
+            const size_t from = random() % (text.size() + 1);
+            ASSERT_EQ(anyOrder.next(from), nextStop(text, from, target)) << show(text) << " from " << from;
         }
     }
 }
