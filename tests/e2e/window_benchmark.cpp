@@ -74,6 +74,18 @@ double timeUntil(const LARGE_INTEGER& start, HANDLE process, const std::function
     return millisecondsSince(start);
 }
 
+// Writes the hosts file and waits until it is on the disk, so that no
+// write-back of it runs while a subject is being timed.
+bool writeHostsFile(const std::string& bytes) {
+    HANDLE file = CreateFileA(hostsPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}
+
 HWND visibleWindow(DWORD pid, const char* windowClass) {
     for (HWND hwnd : topLevelWindowsOf(pid))
         if (className(hwnd) == windowClass && IsWindowVisible(hwnd)) return hwnd;
@@ -276,10 +288,10 @@ int main(int argc, char** argv) {
             const Subject* order[] = {&program, &floor};
             if (run % 2) std::swap(order[0], order[1]);
             for (const Subject* subject : order) {
-                writeFile(hostsPath, cases[c].bytes);
                 LRESULT count = -1;
                 std::vector<double> figures;
                 try {
+                    check(writeHostsFile(cases[c].bytes), "cannot write the hosts file");
                     figures = Session(*subject, run).run(count);
                     check(listed[c] < 0 || count == listed[c], "lists a different number of entries");
                 } catch (const Failure& failure) {
@@ -296,7 +308,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    writeFile(hostsPath, "");
+    writeHostsFile("");
 
     std::printf("\n#### The window under Wine against its floor (median of %d run%s, program and floor alternating; ms)\n\n",
                 runs, runs == 1 ? "" : "s");

@@ -10,10 +10,15 @@
 // Why this is the fastest honest fill of string list boxes:
 // - WM_SETREDRAW off while filling: no repaint and no scroll bar update per
 //   item; one repaint at the end.
-// - LB_INITSTORAGE with the count and the bytes: the item arrays are
-//   allocated once instead of growing.
+// - LB_INITSTORAGE with the count and the bytes: on Windows the item arrays
+//   are allocated once instead of growing (under Wine it was measured to
+//   change nothing).
 // - LB_ADDSTRING to list boxes without LBS_SORT: each item is appended, with
 //   no comparison.
+// - One list after the other, not in turns: under Wine an item added to two
+//   list boxes in turns costs about 2.5 times as much as one added to a list
+//   filled on its own (measured: 1.7 against 0.7 µs for lists of 2,000; the
+//   first fill of 84,000 entries, 640 against 250 ms).
 // - The texts point into the one buffer the file was read into, cut up in
 //   place at the start; a refill allocates nothing on this side.
 // - The "A" messages, as in any ANSI program: a list box keeps its items in
@@ -26,6 +31,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -75,6 +81,7 @@ size_t fieldEnd(const std::string& text, size_t p, size_t lineEnd) {
 // CR LF; empty lines and those beginning with '#' left out; the first field
 // the address, the second the site. Cuts the text up in place.
 void parse(std::string& text) {
+    lists.entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     text.push_back('\0');
     size_t at = 0;
     const size_t end = text.size() - 1;
@@ -108,10 +115,10 @@ void fill() {
     }
     SendMessageA(lists.sites, LB_INITSTORAGE, count, static_cast<LPARAM>(siteBytes));
     SendMessageA(lists.addresses, LB_INITSTORAGE, count, static_cast<LPARAM>(addressBytes));
-    for (const Entry& entry : lists.entries) {
+    for (const Entry& entry : lists.entries)
         SendMessageA(lists.sites, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.site));
+    for (const Entry& entry : lists.entries)
         SendMessageA(lists.addresses, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.address));
-    }
     for (HWND list : {lists.sites, lists.addresses}) {
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
