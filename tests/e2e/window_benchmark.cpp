@@ -312,6 +312,12 @@ int main(int argc, char** argv) {
 
     std::printf("\n#### The window under Wine against its floor (median of %d run%s, program and floor alternating; ms)\n\n",
                 runs, runs == 1 ? "" : "s");
+    using WineVersion = const char*(CDECL*)();
+    const auto wineVersion = reinterpret_cast<WineVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    std::printf("Wine %s, Xvfb; each run starts a subject on the file, adds a site, removes the middle entry "
+                "and closes it%s.\n\n",
+                wineVersion ? wineVersion() : "(not Wine)", quick ? "" : "; one warm-up run each first");
     if (quick) std::printf("(--quick: one run each; these figures only show that the harness runs.)\n\n");
     for (size_t c = 1; c < cases.size(); ++c)
         std::printf("- %s: `%s`, %s bytes, %s entries listed\n", cases[c].label.c_str(), cases[c].file.c_str(),
@@ -324,9 +330,10 @@ int main(int argc, char** argv) {
             if (byOp["program"].empty()) continue;
             const double p = median(byOp["program"]), f = median(byOp["floor"]);
             const double ratio = p / f;
-            const bool targeted = c > 0;
+            const bool targeted = c > 0;  // the empty file's launch is the fixed cost of starting
+            const bool missed = targeted && !quick && ratio > 1.3;
             std::printf("| %s | %s | %.0f | %.0f | %.2f%s | %s%s |\n", operationNames[op], cases[c].label.c_str(), p,
-                        f, ratio, timesSign, targeted ? atMost1_3 : dash, targeted && ratio > 1.3 ? " **missed**" : "");
+                        f, ratio, timesSign, targeted ? atMost1_3 : dash, missed ? " **missed**" : "");
         }
     }
     return 0;
