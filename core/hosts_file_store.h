@@ -111,7 +111,8 @@ bool writeWholeFile(FileSystem& files, const Text& path,
                     std::initializer_list<std::string_view> blocks);
 
 // Bytes handed out part after part: each call sets `part` to the next part
-// and returns true, or returns false when there are no more.
+// and returns true, or returns false when there are no more. It is used up
+// as it is read: give each call that takes one a NextPart of its own.
 using NextPart = std::function<bool(std::string_view& part)>;
 
 // The parts of `parts`, in order. The list lives only to the end of the
