@@ -1,7 +1,7 @@
 #include "core/hosts_blacklist.h"
 
 #include <limits>
-#include <optional>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -54,20 +54,34 @@ bool walkLinePart(std::string_view part, bool& endsInLeadByte) {
     return true;
 }
 
-// Deletes every whole occurrence of `pattern` from `text`, scanning from left
-// to right by the character stepping rule and going on behind each deletion.
-// The pattern is the line part, with a line break before it (`leadingBreak`)
-// or after it (`trailingBreak`) or neither. An occurrence is whole when its
-// line part is a whole line: it begins at the start of the text or right after
-// a line break and ends at the end of the text or right before one. Pieces of
-// longer lines are left alone, so no other line is ever cut or joined.
-std::optional<Text> deleteWholeLines(std::string_view text, std::string_view linePart,
-                                     bool leadingBreak, bool trailingBreak) {
+// What a removal took out of the text: `pattern` at each of `places`, offsets
+// in the text as it is afterwards, in increasing order.
+struct Removal {
+    Text pattern;
+    std::vector<int32_t> places;
+};
+
+// Deletes every whole occurrence of the line part's pattern from `text`, in
+// place, scanning from left to right by the character stepping rule and going
+// on behind each deletion. The pattern is the line part, with a line break
+// before it (`leadingBreak`) or after it (`trailingBreak`) or neither. An
+// occurrence is whole when its line part is a whole line: it begins at the
+// start of the text or right after a line break and ends at the end of the
+// text or right before one. Pieces of longer lines are left alone, so no other
+// line is ever cut or joined.
+Removal deleteWholeLines(Text& text, std::string_view linePart, bool leadingBreak,
+                         bool trailingBreak) {
+    Removal removal;
     bool endsInLeadByte = false;
-    if (!walkLinePart(linePart, endsInLeadByte)) return std::nullopt;
-    const Text pattern = concatText({leadingBreak ? kLineBreak : "", linePart,
-                                     trailingBreak ? kLineBreak : ""});
-    const size_t n = text.size();
+    if (!walkLinePart(linePart, endsInLeadByte)) return removal;
+    removal.pattern = concatText({leadingBreak ? kLineBreak : "", linePart,
+                                  trailingBreak ? kLineBreak : ""});
+    const std::string_view pattern = removal.pattern;
+    // The scan reads ahead of where the kept bytes are moved to, so the bytes
+    // it looks at are always still those of the text as it was.
+    const std::string_view scanned = text;
+    char* const bytes = text.data();
+    const size_t n = scanned.size();
     const size_t m = pattern.size();
     const auto first = static_cast<unsigned char>(pattern[0]);
 
@@ -76,18 +90,18 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
         const size_t end = at + (leadingBreak ? kLineBreak.size() : 0) + linePart.size();
         if (end == n) return true;
         if (endsInLeadByte) return false;  // its last byte takes the next one along
-        return trailingBreak || text.compare(end, kLineBreak.size(), kLineBreak) == 0;
+        return trailingBreak || scanned.compare(end, kLineBreak.size(), kLineBreak) == 0;
     };
 
-    // Nothing is copied until the first whole occurrence is found.
-    Text result;
-    size_t copied = 0;
+    size_t kept = 0;    // bytes kept so far, at the start of the buffer
+    size_t copied = 0;  // scanned[copied, p) is kept but not yet moved
     size_t p = 0;
     bool atLineStart = true;  // p is at the start of a line
     bool afterCR = false;     // the character before p is a lone CR byte
     auto deleteHere = [&] {
-        if (copied == 0) result.reserve(n - m);
-        result.append(text.substr(copied, p - copied));
+        std::memmove(bytes + kept, bytes + copied, p - copied);
+        kept += p - copied;
+        removal.places.push_back(static_cast<int32_t>(kept));
         p += m;
         copied = p;
         atLineStart = trailingBreak;
@@ -96,9 +110,10 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
     // A pattern that begins with a line break can only match at a CR; any
     // other can only match at the start of a line, so the scan stops at each
     // LF and tries the line that follows it.
-    StopFinder stops(text, leadingBreak ? first : '\n');
+    StopFinder stops(scanned, leadingBreak ? first : '\n');
     while (n - p >= m) {
-        if (!leadingBreak && atLineStart && text.compare(p, m, pattern) == 0 && isWhole(p, true)) {
+        if (!leadingBreak && atLineStart && scanned.compare(p, m, pattern) == 0 &&
+            isWhole(p, true)) {
             deleteHere();
             continue;
         }
@@ -106,13 +121,13 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
         if (stop > p) {
             // The bytes skipped are one-byte characters, none of them a stop.
             const size_t last = stop - 1;
-            atLineStart = text[last] == '\n' && (last > p ? text[last - 1] == '\r' : afterCR);
-            afterCR = text[last] == '\r';
+            atLineStart = scanned[last] == '\n' && (last > p ? scanned[last - 1] == '\r' : afterCR);
+            afterCR = scanned[last] == '\r';
             p = stop;
             if (n - p < m) break;
         }
-        const auto c = static_cast<unsigned char>(text[p]);
-        if (leadingBreak && c == first && text.compare(p, m, pattern) == 0 &&
+        const auto c = static_cast<unsigned char>(scanned[p]);
+        if (leadingBreak && c == first && scanned.compare(p, m, pattern) == 0 &&
             isWhole(p, atLineStart)) {
             deleteHere();
         } else if (c >= 0x80) {
@@ -125,10 +140,49 @@ std::optional<Text> deleteWholeLines(std::string_view text, std::string_view lin
             p += 1;
         }
     }
-    if (copied == 0) return std::nullopt;
-    result.append(text.substr(copied));
+    if (!removal.places.empty()) {
+        std::memmove(bytes + kept, bytes + copied, n - copied);
+        text.resize(kept + (n - copied));
+    }
+    return removal;
+}
+
+// `text` as it was before `removal`, followed by `after`, part by part: the
+// pattern put back at each place.
+NextPart beforeRemoval(std::string_view text, const Removal& removal, std::string_view after) {
+    return [text, after, &removal, k = size_t{0}, from = size_t{0}](std::string_view& part) mutable {
+        const size_t places = removal.places.size();
+        if (k < 2 * places) {
+            if (k % 2 == 0) {
+                const auto at = static_cast<size_t>(removal.places[k / 2]);
+                part = text.substr(from, at - from);
+                from = at;
+            } else {
+                part = removal.pattern;
+            }
+        } else if (k == 2 * places) {
+            part = text.substr(from);
+        } else if (k == 2 * places + 1) {
+            part = after;
+        } else {
+            return false;
+        }
+        ++k;
+        return true;
+    };
+}
+
+// All the parts, one after another, as one text.
+Text joined(const NextPart& next) {
+    Text result;
+    std::string_view part;
+    while (next(part)) result.append(part);
     return result;
 }
+
+// Room kept behind the text for added lines, so that an add appends where the
+// text already is instead of copying it whole into new memory.
+constexpr size_t kRoomForAdds = 4096;
 
 }  // namespace
 
@@ -139,8 +193,16 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
     hostsPath_ = hostsPathSource_();
     {
         const FileSnapshot snapshot = readSnapshot(files_, hostsPath_);
-        hostsText_ = bytesToText(snapshot.bytes);
-        const std::string_view after = snapshot.bytes.view().substr(hostsText_.size());
+        // bytesToText, into the buffer the text had if it is large enough but
+        // not much too large: memory the program has touched before is
+        // cheaper than new memory.
+        const std::string_view bytes = snapshot.bytes.view();
+        const size_t length = static_cast<size_t>(textLength(bytes));
+        if (hostsText_.capacity() > 2 * (length + kRoomForAdds)) Text().swap(hostsText_);
+        hostsText_.clear();
+        hostsText_.reserve(length + kRoomForAdds);
+        hostsText_.append(bytes.substr(0, length));
+        const std::string_view after = bytes.substr(length);
         afterText_ = ByteBlock(after.data(), static_cast<int32_t>(after.size()));
         filePresence_ = snapshot.presence;
     }  // the bytes as read go: the text stands for them now
@@ -170,8 +232,14 @@ std::vector<BlockedEntry> HostsBlacklist::refreshList() {
 
 EditResult HostsBlacklist::addSite(const Text& siteText) {
     if (compareText(siteText, "") == 0) return EditResult::EmptyInput;
-    setEditedText(concatText({hostsText_, kNewEntryPrefix, siteText}));
-    return saveHostsText();
+    const size_t before = hostsText_.size();
+    hostsText_.append(kNewEntryPrefix).append(siteText);
+    if (!textIsFileText_) return saveHostsText();
+    // The file's text is what the text was before the lines just added.
+    const std::string_view fileText = std::string_view(hostsText_).substr(0, before);
+    const EditResult result = saveEditedText(partsOf({fileText, afterText_.view()}));
+    if (result == EditResult::SaveFailed) keepFileTextAside(Text(fileText));
+    return result;
 }
 
 EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& siteText,
@@ -189,28 +257,32 @@ EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& sit
                              fields[0] == addressText && fields[1] == siteText;
     const bool leadingBreak = selectedIndex != 0;
     const bool trailingBreak = selectedIndex == 0 && entryCount != 1;
-    std::optional<Text> edited;
-    if (isEntryLine) edited = deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak);
+    Removal removal;
+    if (isEntryLine) removal = deleteWholeLines(hostsText_, linePart, leadingBreak, trailingBreak);
 
-    if (edited) {
-        setEditedText(std::move(*edited));
-    } else if (textIsFileText_ || hostsText_ == fileText_) {
+    if (removal.places.empty()) {
         // Nothing to delete and no earlier edit waiting to be saved: writing
         // the file again would report a removal that did not happen.
-        return EditResult::SaveFailed;
+        if (textIsFileText_ || hostsText_ == fileText_) return EditResult::SaveFailed;
+        return saveHostsText();
     }
-    return saveHostsText();
+    if (!textIsFileText_) return saveHostsText();
+    // The file's text is the text with the deleted lines put back.
+    const EditResult result = saveEditedText(beforeRemoval(hostsText_, removal, afterText_.view()));
+    if (result == EditResult::SaveFailed) keepFileTextAside(joined(beforeRemoval(hostsText_, removal, {})));
+    return result;
 }
 
-void HostsBlacklist::setEditedText(Text edited) {
-    if (textIsFileText_) {
-        fileText_ = std::move(hostsText_);
-        textIsFileText_ = false;
-    }
-    hostsText_ = std::move(edited);
+void HostsBlacklist::keepFileTextAside(Text fileText) {
+    fileText_ = std::move(fileText);
+    textIsFileText_ = false;
 }
 
 EditResult HostsBlacklist::saveHostsText() {
+    return saveEditedText(partsOf({fileText(), afterText_.view()}));
+}
+
+EditResult HostsBlacklist::saveEditedText(const NextPart& fileBytes) {
     // What follows a NUL byte in the file was never part of the text; it is
     // written back behind the text as it was.
     const std::string_view after = afterText_.view();
@@ -218,8 +290,7 @@ EditResult HostsBlacklist::saveHostsText() {
     // back. Such an edit is not saved.
     if (hostsText_.size() + after.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         return EditResult::SaveFailed;
-    if (!writeWholeFileIfUnchanged(files_, hostsPath_, filePresence_, {fileText(), after},
-                                   {hostsText_, after}))
+    if (!writeWholeFileIfUnchanged(files_, hostsPath_, filePresence_, fileBytes, {hostsText_, after}))
         return EditResult::SaveFailed;
     filePresence_ = FilePresence::Read;
     textIsFileText_ = true;

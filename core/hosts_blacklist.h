@@ -56,10 +56,14 @@ public:
     const TextList& lineFields() const { return lineFields_; }
 
 private:
+    // Saves the text (and what followed a NUL byte) over the file, if the
+    // file still holds `fileBytes`, what it held when last read or written.
+    EditResult saveEditedText(const NextPart& fileBytes);
+    // saveEditedText with the file's text kept in fileText().
     EditResult saveHostsText();
-    // Makes `edited` the text. While the text was the file's text part, that
-    // text is kept aside, unchanged, for the check before the next save.
-    void setEditedText(Text edited);
+    // After an edit made in place failed to save: keeps the file's text apart
+    // from the edited text, for the check before the next save.
+    void keepFileTextAside(Text fileText);
     // The text part of the file as this program last read or wrote it.
     std::string_view fileText() const { return textIsFileText_ ? hostsText_ : fileText_; }
 

@@ -26,33 +26,37 @@ FilePresence FileSystem::readInPieces(const Text& path, const OnPiece& onPiece) 
     return snapshot.presence;
 }
 
-FileMatch compareFile(FileSystem& files, const Text& path,
-                      std::initializer_list<std::string_view> expected) {
-    // Walks the expected parts along with the pieces as they arrive.
-    const std::string_view* part = expected.begin();
-    size_t inPart = 0;
-    bool differs = false;
-    auto skipEmpty = [&] {
-        while (part != expected.end() && inPart == part->size()) {
-            ++part;
-            inPart = 0;
-        }
+NextPart partsOf(std::initializer_list<std::string_view> parts) {
+    return [next = parts.begin(), end = parts.end()](std::string_view& part) mutable {
+        if (next == end) return false;
+        part = *next++;
+        return true;
     };
-    skipEmpty();
+}
+
+FileMatch compareFile(FileSystem& files, const Text& path, const NextPart& expected) {
+    // Walks the expected parts along with the pieces as they arrive. `part`
+    // is what is left of the current expected part.
+    std::string_view part;
+    bool moreParts = true;
+    auto refill = [&] {
+        while (part.empty() && moreParts) moreParts = expected(part);
+    };
+    bool differs = false;
     const FilePresence presence = files.readInPieces(path, [&](std::string_view piece) {
         while (!piece.empty()) {
-            if (part == expected.end()) {
+            refill();
+            if (part.empty()) {
                 differs = true;  // the file is longer
                 return false;
             }
-            const size_t count = std::min(piece.size(), part->size() - inPart);
-            if (piece.substr(0, count) != part->substr(inPart, count)) {
+            const size_t count = std::min(piece.size(), part.size());
+            if (piece.substr(0, count) != part.substr(0, count)) {
                 differs = true;
                 return false;
             }
             piece.remove_prefix(count);
-            inPart += count;
-            skipEmpty();
+            part.remove_prefix(count);
         }
         return true;
     });
@@ -65,7 +69,13 @@ FileMatch compareFile(FileSystem& files, const Text& path,
         break;
     }
     // The file ended before the expected bytes did: it is shorter.
-    return differs || part != expected.end() ? FileMatch::Different : FileMatch::Same;
+    refill();
+    return differs || !part.empty() ? FileMatch::Different : FileMatch::Same;
+}
+
+FileMatch compareFile(FileSystem& files, const Text& path,
+                      std::initializer_list<std::string_view> expected) {
+    return compareFile(files, path, partsOf(expected));
 }
 
 namespace {
@@ -134,7 +144,7 @@ Text writeTempFile(FileSystem& files, const Text& path,
 // compared in pieces and must match it.
 struct Expectation {
     FilePresence presence;
-    std::initializer_list<std::string_view> bytes;
+    const NextPart& bytes;
 };
 
 bool putInPlace(FileSystem& files, const Text& path, const Expectation* expected,
@@ -172,10 +182,16 @@ bool writeWholeFile(FileSystem& files, const Text& path,
 }
 
 bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
-                               std::initializer_list<std::string_view> expectedBytes,
+                               const NextPart& expectedBytes,
                                std::initializer_list<std::string_view> blocks) {
     const Expectation expectation{expected, expectedBytes};
     return putInPlace(files, path, &expectation, blocks);
+}
+
+bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
+                               std::initializer_list<std::string_view> expectedBytes,
+                               std::initializer_list<std::string_view> blocks) {
+    return writeWholeFileIfUnchanged(files, path, expected, partsOf(expectedBytes), blocks);
 }
 
 bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, const FileSnapshot& expected,

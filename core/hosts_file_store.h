@@ -110,8 +110,18 @@ ByteBlock readWholeFile(FileSystem& files, const Text& path);
 bool writeWholeFile(FileSystem& files, const Text& path,
                     std::initializer_list<std::string_view> blocks);
 
+// Bytes handed out part after part: each call sets `part` to the next part
+// and returns true, or returns false when there are no more. It is used up
+// as it is read: give each call that takes one a NextPart of its own.
+using NextPart = std::function<bool(std::string_view& part)>;
+
+// The parts of `parts`, in order. The list lives only to the end of the
+// statement that makes it, so use the result within that statement.
+NextPart partsOf(std::initializer_list<std::string_view> parts);
+
 // Compares the file at `path` with the bytes of `expected`, one part after
 // another, reading it in pieces.
+FileMatch compareFile(FileSystem& files, const Text& path, const NextPart& expected);
 FileMatch compareFile(FileSystem& files, const Text& path,
                       std::initializer_list<std::string_view> expected);
 
@@ -119,6 +129,9 @@ FileMatch compareFile(FileSystem& files, const Text& path,
 // checked under the save lock: absent when `expected` is Absent, holding
 // exactly the bytes of `expectedBytes` one after another when it is Read. An
 // Unreadable expectation matches nothing.
+bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
+                               const NextPart& expectedBytes,
+                               std::initializer_list<std::string_view> blocks);
 bool writeWholeFileIfUnchanged(FileSystem& files, const Text& path, FilePresence expected,
                                std::initializer_list<std::string_view> expectedBytes,
                                std::initializer_list<std::string_view> blocks);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/temp_folder.h"
+#include "fakes/forwarding_file_system.h"
 
 namespace {
 
@@ -127,30 +128,11 @@ TEST_F(FileStore, ConditionalWriteComparesEveryByte) {
     EXPECT_EQ(folder.read("hosts"), "mine");
 }
 
-// Forwards every call to the platform's file system but readInPieces, so the
-// default readInPieces is what compareFile uses through it.
-class WholeReads final : public FileSystem {
+// Reads through FileSystem's default readInPieces, which is what compareFile
+// uses with such a file system.
+class WholeReads final : public ForwardingFileSystem {
 public:
-    explicit WholeReads(FileSystem& real) : real_(real) {}
-    FileSnapshot readFile(const Text& path) override { return real_.readFile(path); }
-    bool lockSaves(const Text& path) override { return real_.lockSaves(path); }
-    void unlockSaves() override { real_.unlockSaves(); }
-    Created createNew(const Text& path, const Text& model, Handle& file) override {
-        return real_.createNew(path, model, file);
-    }
-    bool write(Handle file, const char* bytes, int32_t count) override {
-        return real_.write(file, bytes, count);
-    }
-    bool flush(Handle file) override { return real_.flush(file); }
-    bool close(Handle file) override { return real_.close(file); }
-    bool replace(const Text& target, const Text& replacement, bool targetExists) override {
-        return real_.replace(target, replacement, targetExists);
-    }
-    bool remove(const Text& path) override { return real_.remove(path); }
-    uint32_t processId() override { return real_.processId(); }
-
-private:
-    FileSystem& real_;  // not owned
+    using ForwardingFileSystem::ForwardingFileSystem;
 };
 
 TEST_F(FileStore, CompareFileReadsPieceByPiece) {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <set>
 
-#include "core/hosts_file_store.h"
+#include "fakes/forwarding_file_system.h"
 
 // The steps of a save that can be made to fail. Each names one kind of call of
 // FileSystem, except ShortWrite: a write that puts part of its bytes into the
@@ -25,9 +25,9 @@ const char* stepName(SaveStep step);
 // - ShortWrite: half of the bytes (rounded down) are written;
 // - Flush, Close: the call is made, then reported failed (a close that fails
 //   still ends the handle, as it does on both platforms).
-class FaultyFileSystem final : public FileSystem {
+class FaultyFileSystem final : public ForwardingFileSystem {
 public:
-    explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
+    explicit FaultyFileSystem(FileSystem& real) : ForwardingFileSystem(real) {}
 
     void failAt(SaveStep step, int nth) {
         step_ = step;
@@ -56,8 +56,6 @@ public:
     bool flush(Handle file) override;
     bool close(Handle file) override;
     bool replace(const Text& target, const Text& replacement, bool targetExists) override;
-    bool remove(const Text& path) override { return real_.remove(path); }
-    uint32_t processId() override { return real_.processId(); }
 
 private:
     static size_t kindOf(SaveStep step) {
@@ -70,7 +68,6 @@ private:
         if (afterCall) afterCall(kind);
     }
 
-    FileSystem& real_;  // not owned
     SaveStep step_ = SaveStep::ReadFile;
     int nth_ = 0;  // 0: nothing fails
     bool failed_ = false;
