@@ -39,9 +39,9 @@ namespace {
 constexpr char floorClassName[] = "HostsBlacklistFloor";
 constexpr double timeoutMs = 300000;
 // The table is UTF-8 whatever code page this file is compiled for.
-constexpr char timesSign[] = "\xc3\x97";                       // multiplication sign
-constexpr char atMost1_3[] = "\xe2\x89\xa4 1.3\xc3\x97";  // less-than or equal to 1.3 times
-constexpr char dash[] = "\xe2\x80\x94";                     // em dash
+constexpr char timesSign[] = "\xc3\x97";                 // multiplication sign
+constexpr char atMost1_3[] = "\xe2\x89\xa4 1.3\xc3\x97";  // less-than or equal to, 1.3, times
+constexpr char dash[] = "\xe2\x80\x94";                    // em dash
 
 struct Subject {
     const char* name;
