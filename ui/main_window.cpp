@@ -451,10 +451,8 @@ bool MainWindow::appendItem(ListId list, const Text& text) {
     return result != LB_ERR && result != LB_ERRSPACE;
 }
 
-void MainWindow::removeLastItem(ListId list) {
-    HWND box = listBox(list);
-    const LRESULT count = SendMessageA(box, LB_GETCOUNT, 0, 0);
-    if (count > 0) SendMessageA(box, LB_DELETESTRING, static_cast<WPARAM>(count - 1), 0);
+void MainWindow::removeItem(ListId list, int32_t index) {
+    SendMessageA(listBox(list), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
 void MainWindow::showMessage(const Text& text) {

@@ -42,7 +42,7 @@ public:
     void resetList(ListId list) override;
     void reserveItems(ListId list, int32_t count, int64_t bytes) override;
     bool appendItem(ListId list, const Text& text) override;
-    void removeLastItem(ListId list) override;
+    void removeItem(ListId list, int32_t index) override;
     void showMessage(const Text& text) override;
     void openWebAddress(const Text& address) override;
 

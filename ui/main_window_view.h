@@ -32,7 +32,8 @@ public:
     virtual void reserveItems(ListId list, int32_t count, int64_t bytes) = 0;
     // Appends `text` as the last item. False when the list refused it.
     virtual bool appendItem(ListId list, const Text& text) = 0;
-    virtual void removeLastItem(ListId list) = 0;
+    // Removes item `index`; the items after it move up by one.
+    virtual void removeItem(ListId list, int32_t index) = 0;
 
     // A box with `text`, titled "信息：", with one OK button; returns when the
     // user has dismissed it, and the window takes no input meanwhile.

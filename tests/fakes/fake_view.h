@@ -54,9 +54,9 @@ public:
         if (!refused) items(list).push_back(text);
         return !refused;
     }
-    void removeLastItem(ListId list) override {
-        record("remove last " + name(list));
-        items(list).pop_back();
+    void removeItem(ListId list, int32_t index) override {
+        record("remove " + name(list) + " " + std::to_string(index));
+        items(list).erase(items(list).begin() + index);
     }
     void showMessage(const Text& text) override { record("message " + text); }
     void openWebAddress(const Text& address) override { record("open " + address); }

@@ -403,6 +403,18 @@ TEST_F(Window, ItemTextOutsideTheListIsEmpty) {
     EXPECT_EQ(window.selectedIndex(), 2);
 }
 
+// How the controller takes back the site of an entry whose address the other
+// list refused: the items after it move up, the other list is untouched.
+TEST_F(Window, RemoveItemTakesOutThatItemAlone) {
+    for (const char* text : {"a.com", "b.com", "c.com"}) window.appendItem(ListId::Sites, text);
+    window.appendItem(ListId::Addresses, "127.0.0.1");
+    window.removeItem(ListId::Sites, 1);
+    EXPECT_EQ(window.itemCount(ListId::Sites), 2);
+    EXPECT_EQ(window.itemText(ListId::Sites, 0), "a.com");
+    EXPECT_EQ(window.itemText(ListId::Sites, 1), "c.com");
+    EXPECT_EQ(window.itemCount(ListId::Addresses), 1);
+}
+
 TEST_F(Window, EditTextIsTheBoxsBytes) {
     for (const char* text : {"", "a.com", "\xd6\xd0\xce\xc4.cn", " two words "}) {
         SCOPED_TRACE(text);
