@@ -234,7 +234,7 @@ EditResult HostsBlacklist::addSite(const Text& siteText) {
     if (compareText(siteText, "") == 0) return EditResult::EmptyInput;
     const size_t before = hostsText_.size();
     hostsText_.append(kNewEntryPrefix).append(siteText);
-    if (!textIsFileText_) return saveHostsText();
+    if (!textIsFileText_) return savePendingEdit();
     // The file's text is what the text was before the lines just added.
     const std::string_view fileText = std::string_view(hostsText_).substr(0, before);
     const EditResult result = saveEditedText(partsOf({fileText, afterText_.view()}));
@@ -264,9 +264,9 @@ EditResult HostsBlacklist::removeSelected(int32_t selectedIndex, const Text& sit
         // Nothing to delete and no earlier edit waiting to be saved: writing
         // the file again would report a removal that did not happen.
         if (textIsFileText_ || hostsText_ == fileText_) return EditResult::SaveFailed;
-        return saveHostsText();
+        return savePendingEdit();
     }
-    if (!textIsFileText_) return saveHostsText();
+    if (!textIsFileText_) return savePendingEdit();
     // The file's text is the text with the deleted lines put back.
     const EditResult result = saveEditedText(beforeRemoval(hostsText_, removal, afterText_.view()));
     if (result == EditResult::SaveFailed) keepFileTextAside(joined(beforeRemoval(hostsText_, removal, {})));
@@ -278,8 +278,8 @@ void HostsBlacklist::keepFileTextAside(Text fileText) {
     textIsFileText_ = false;
 }
 
-EditResult HostsBlacklist::saveHostsText() {
-    return saveEditedText(partsOf({fileText(), afterText_.view()}));
+EditResult HostsBlacklist::savePendingEdit() {
+    return saveEditedText(partsOf({fileText_, afterText_.view()}));
 }
 
 EditResult HostsBlacklist::saveEditedText(const NextPart& fileBytes) {

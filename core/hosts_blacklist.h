@@ -59,13 +59,12 @@ private:
     // Saves the text (and what followed a NUL byte) over the file, if the
     // file still holds `fileBytes`, what it held when last read or written.
     EditResult saveEditedText(const NextPart& fileBytes);
-    // saveEditedText with the file's text kept in fileText().
-    EditResult saveHostsText();
+    // Saves the text while it holds an edit that failed to save before: the
+    // file must still hold the text kept aside then.
+    EditResult savePendingEdit();
     // After an edit made in place failed to save: keeps the file's text apart
     // from the edited text, for the check before the next save.
     void keepFileTextAside(Text fileText);
-    // The text part of the file as this program last read or wrote it.
-    std::string_view fileText() const { return textIsFileText_ ? hostsText_ : fileText_; }
 
     FileSystem& files_;  // not owned
     PathSource hostsPathSource_;
@@ -77,10 +76,11 @@ private:
     // The file exactly as this program last read or wrote it: a save replaces
     // the file only while it still holds this, so neither another program's
     // changes nor a file that could not be read are ever written over. Its
-    // text part is hostsText_ itself until an edit, so no copy is kept.
+    // text part is hostsText_ itself, or before an edit is saved, hostsText_
+    // without that edit; only an edit that failed to save keeps a copy.
     FilePresence filePresence_ = FilePresence::Unreadable;
     bool textIsFileText_ = true;
-    Text fileText_;  // the text part while hostsText_ holds an edit not yet saved
+    Text fileText_;  // the file's text part while hostsText_ holds an edit that failed to save
     // Whatever followed the first NUL byte of the file: a save writes it back
     // after the text, unchanged.
     ByteBlock afterText_;
